@@ -11,17 +11,10 @@
 #include "quadface.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
 FaceLayout layout;
-
-[[noreturn]] void layout_failure(const char *message) {
-    std::fputs(message, stderr);
-    std::exit(1);
-}
 
 // The smallest bar length with the parity of the side whose fivefold covers
 // the side, found the way the face has always found it.
@@ -204,11 +197,11 @@ const FaceLayout &face_current_layout() { return layout; }
 
 void face_layout(int width, int height, int border) {
     if (width < FACE_MIN_SIZE || height < FACE_MIN_SIZE)
-        layout_failure("Quadface: too small\n");
+        face_layout_failure("Quadface: too small\n");
     // Computed in 64 bits, so that no border can overflow the test.
     if (border > 0 && (width - 2LL * border < FACE_MIN_SIZE ||
                        height - 2LL * border < FACE_MIN_SIZE))
-        layout_failure("Quadface: border too large for size\n");
+        face_layout_failure("Quadface: border too large for size\n");
 
     if (width == layout.cached_width && height == layout.cached_height &&
         (border == layout.cached_border || (border < 0 && layout.cached_border < 0)))

@@ -26,5 +26,10 @@ struct FaceLayout {
 // with the library's message when the size is too small.
 void face_layout(int width, int height, int border);
 
+// Writes the library's message, unadorned, to standard error and ends the
+// process with status 1.  It has a file of its own, so that a test host can
+// link its own version in its place and stay in the process.
+[[noreturn]] void face_layout_failure(const char *message);
+
 // The layout as it stands after the last face_layout or face_draw.
 const FaceLayout &face_current_layout();
