@@ -1,0 +1,240 @@
+#include "display.h"
+
+#include "host.h"
+#include "options.h"
+#include "quadface.h"
+#include "surface.h"
+
+#include <X11/Xutil.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+Display *display;
+int screen_number;
+Window root_window;
+unsigned long black_pixel;
+unsigned long white_pixel;
+int screen_width;
+int screen_height;
+bool visual_found;
+Visual *visual;
+int depth;
+Window main_window;
+Window icon_window;
+int width;
+int height;
+Atom wm_delete_window;
+
+namespace {
+
+// The size both windows are created with, after the limits; the drawing
+// may be larger when the screen is smaller than the minimum size.
+int window_width;
+int window_height;
+
+constexpr int DEFAULT_SIZE = 80;
+
+// Looks for a visual of the given class on the screen.
+bool find_visual(Display *on, int screen, int visual_class) {
+    XVisualInfo wanted;
+    std::memset(&wanted, 0, sizeof wanted);
+    wanted.screen = screen;
+    wanted.c_class = visual_class;
+    int count = 0;
+    XVisualInfo *list = XGetVisualInfo(on, VisualScreenMask | VisualClassMask, &wanted, &count);
+    if (list == nullptr)
+        return false;
+    const bool found = count > 0;
+    if (found) {
+        visual = list[0].visual;
+        depth = list[0].depth;
+    }
+    XFree(list);
+    return found;
+}
+
+// Limits a size to the minimum, then to the screen: the screen wins.
+long long limit_size(long long size, int screen_size) {
+    if (size < minimum_size())
+        size = minimum_size();
+    if (size > screen_size)
+        size = screen_size;
+    return size;
+}
+
+// Moves a window back onto the screen along one axis.
+long long limit_position(long long position, long long size, int screen_size) {
+    if (position < 0)
+        position = 0;
+    if (position + size > screen_size)
+        position = screen_size - size;
+    return position;
+}
+
+int at_least_minimum(int size) { return size < minimum_size() ? minimum_size() : size; }
+
+}  // namespace
+
+int minimum_size() { return border > 0 ? 2 * border + FACE_MIN_SIZE : FACE_MIN_SIZE; }
+
+void open_display() {
+    display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        std::fprintf(stderr, "\nCannot connect to X server [%s]\n\n", XDisplayName(nullptr));
+        end_process(1);
+    }
+    screen_number = DefaultScreen(display);
+    root_window = RootWindow(display, screen_number);
+    black_pixel = BlackPixel(display, screen_number);
+    white_pixel = WhitePixel(display, screen_number);
+    screen_width = DisplayWidth(display, screen_number);
+    screen_height = DisplayHeight(display, screen_number);
+}
+
+void choose_visual(Display *on, int screen) {
+    visual = DefaultVisual(on, screen);
+    depth = DefaultDepth(on, screen);
+    if (visual->c_class == PseudoColor || visual->c_class == TrueColor) {
+        visual_found = true;
+        return;
+    }
+    visual_found = find_visual(on, screen, PseudoColor) || find_visual(on, screen, TrueColor);
+    if (!visual_found) {
+        // Black and white in the screen's own visual.
+        visual = DefaultVisual(on, screen);
+        depth = DefaultDepth(on, screen);
+    }
+}
+
+void create_windows() {
+    int x = (screen_width - DEFAULT_SIZE) / 2;
+    int y = (screen_height - DEFAULT_SIZE) / 2;
+    unsigned int parsed_width = DEFAULT_SIZE;
+    unsigned int parsed_height = DEFAULT_SIZE;
+    long long left = x;
+    long long top = y;
+    if (geometry != nullptr) {
+        const int mask = XParseGeometry(geometry, &x, &y, &parsed_width, &parsed_height);
+        left = x;
+        top = y;
+        if (mask & XNegative)
+            left += screen_width - static_cast<long long>(parsed_width);
+        if (mask & YNegative)
+            top += screen_height - static_cast<long long>(parsed_height);
+    }
+    const long long size_x = limit_size(parsed_width, screen_width);
+    const long long size_y = limit_size(parsed_height, screen_height);
+    left = limit_position(left, size_x, screen_width);
+    top = limit_position(top, size_y, screen_height);
+
+    window_width = static_cast<int>(size_x);
+    window_height = static_cast<int>(size_y);
+    width = at_least_minimum(window_width);
+    height = at_least_minimum(window_height);
+
+    XSetWindowAttributes attributes;
+    std::memset(&attributes, 0, sizeof attributes);
+    attributes.background_pixel = white_pixel;
+    attributes.border_pixel = black_pixel;
+    attributes.event_mask = ExposureMask | StructureNotifyMask;
+    unsigned long mask = CWBackPixel | CWBorderPixel | CWEventMask;
+    if (colormap != DefaultColormap(display, screen_number)) {
+        // A visual other than the screen's: the windows take its depth and
+        // colormap, so that the pixmap can be copied into them.
+        attributes.colormap = colormap;
+        mask |= CWColormap;
+    }
+    main_window = XCreateWindow(display, root_window, static_cast<int>(left), static_cast<int>(top),
+                                window_width, window_height, 0, depth, InputOutput, visual, mask,
+                                &attributes);
+    icon_window = XCreateWindow(display, main_window, static_cast<int>(left), static_cast<int>(top),
+                                window_width, window_height, 0, depth, InputOutput, visual, mask,
+                                &attributes);
+}
+
+void set_size_hints() {
+    XSizeHints hints;
+    std::memset(&hints, 0, sizeof hints);
+    hints.flags = USSize | PMinSize | PMaxSize | PBaseSize;
+    if (geometry != nullptr) {
+        // Given as typed: negative offsets stay as they are, and no limit
+        // applies.
+        unsigned int ignored_width = 0;
+        unsigned int ignored_height = 0;
+        const int mask = XParseGeometry(geometry, &hints.x, &hints.y, &ignored_width, &ignored_height);
+        if ((mask & XValue) && (mask & YValue))
+            hints.flags |= USPosition;
+    }
+    hints.width = window_width;
+    hints.height = window_height;
+    hints.min_width = minimum_size();
+    hints.min_height = minimum_size();
+    hints.max_width = screen_width;
+    hints.max_height = screen_height;
+    hints.base_width = window_width;
+    hints.base_height = window_height;
+    XSetWMNormalHints(display, main_window, &hints);
+}
+
+void set_wm_hints() {
+    XWMHints hints;
+    std::memset(&hints, 0, sizeof hints);
+    hints.input = False;
+    if (withdrawn) {
+        hints.flags = StateHint | IconWindowHint | IconPositionHint | WindowGroupHint;
+        hints.initial_state = WithdrawnState;
+        hints.icon_window = icon_window;
+        hints.icon_x = 0;
+        hints.icon_y = 0;
+        hints.window_group = main_window;
+    } else {
+        hints.flags = InputHint | StateHint;
+        hints.initial_state = NormalState;
+    }
+    XSetWMHints(display, main_window, &hints);
+}
+
+void set_class_hint() {
+    char *class_name = copy_string(program_name);
+    class_name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(class_name[0])));
+    XClassHint hint;
+    hint.res_name = const_cast<char *>(program_name);
+    hint.res_class = class_name;
+    XSetClassHint(display, main_window, &hint);
+    std::free(class_name);
+}
+
+char *copy_string(const char *text) {
+    if (text == nullptr)
+        text = "";
+    const std::size_t length = std::strlen(text);
+    char *copy = static_cast<char *>(xmalloc(length + 1));
+    std::memcpy(copy, text, length + 1);
+    return copy;
+}
+
+void init_window() {
+    choose_visual(display, screen_number);
+    if (visual_found && !choose_colormap()) {
+        visual_found = false;
+        visual = DefaultVisual(display, screen_number);
+        depth = DefaultDepth(display, screen_number);
+    }
+    if (!visual_found)
+        colormap = DefaultColormap(display, screen_number);
+    create_windows();
+
+    wm_delete_window = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display, main_window, &wm_delete_window, 1);
+    set_size_hints();
+    set_wm_hints();
+    set_class_hint();
+    XStoreName(display, main_window, program_name);
+    XMapWindow(display, main_window);
+
+    create_window_gc();
+    alloc_colours();
+}

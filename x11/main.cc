@@ -1,0 +1,71 @@
+// quadrix-x: shows the clock in an X11 window, or as an icon window for a
+// dock, redraws it every few seconds and after every batch of events, and
+// quits when the window manager asks the window to close.
+
+#include "display.h"
+#include "host.h"
+#include "options.h"
+#include "surface.h"
+
+#include <X11/Xlib.h>
+
+#include <sys/select.h>
+
+namespace {
+
+bool recreate_pixmap = true;
+bool running = true;
+XEvent event;
+
+// Reads every event that has arrived.
+void handle_events() {
+    while (XPending(display) != 0) {
+        XNextEvent(display, &event);
+        if (event.type == ConfigureNotify) {
+            // A window made smaller than the face allows still gets the
+            // smallest face, clipped by the copies.
+            width = event.xconfigure.width < minimum_size() ? minimum_size() : event.xconfigure.width;
+            height = event.xconfigure.height < minimum_size() ? minimum_size() : event.xconfigure.height;
+            recreate_pixmap = true;
+        } else if (event.type == ClientMessage &&
+                   static_cast<Atom>(event.xclient.data.l[0]) == wm_delete_window) {
+            running = false;
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    take_memory_reserve();
+    set_program_name(argc > 0 ? argv[0] : nullptr);
+    parse_options(argc, argv);
+    open_display();
+    init_window();
+
+    const int connection = ConnectionNumber(display);
+    while (running) {
+        if (recreate_pixmap)
+            create_pixmap();
+        draw_clock();
+
+        timeval timeout;
+        timeout.tv_sec = interval;
+        timeout.tv_usec = 0;
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(connection, &readable);
+        XFlush(display);
+        recreate_pixmap = false;
+
+        // Interrupted or not, whatever has arrived is read and the clock
+        // is drawn again.
+        if (select(connection + 1, &readable, nullptr, nullptr, &timeout) == 0)
+            continue;
+        handle_events();
+    }
+
+    free_surface();
+    XCloseDisplay(display);
+    return 0;
+}

@@ -1,0 +1,102 @@
+#include "options.h"
+
+#include "host.h"
+
+#include <cstdio>
+#include <cstring>
+
+const char *geometry;
+int border;
+int interval;
+bool withdrawn;
+const char *bg_name;
+const char *fg_name;
+const char *hc_name;
+const char *mc_name;
+const char *sc_name;
+const char *ic_name;
+
+namespace {
+
+const char usage_text[] =
+    "\nQuadrantine -- version 1.0d\n"
+    "\nUsage: %s [-geometry <geo>] [-border <borderwidth>]\n"
+    "\t[-interval <seconds>]\n"
+    "\t[-bg <colour>] [-fg <colour>]\n"
+    "\t[-hc <colour>] [-mc <colour>] [-sc <colour>] [-ic <colour>]\n"
+    "\t[-w]\n"
+    "\n"
+    "\t-w : withdrawn state (for use as docked application)\n"
+    "\n";
+
+// The options whose value is stored as text, in the order they are tried.
+struct TextOption {
+    const char *word;
+    const char **setting;
+};
+constexpr TextOption text_options[] = {
+    {"-geometry", &geometry}, {"-bg", &bg_name}, {"-fg", &fg_name},
+    {"-hc", &hc_name},        {"-mc", &mc_name}, {"-sc", &sc_name},
+    {"-ic", &ic_name},
+};
+
+bool takes_value(const char *word) {
+    if (std::strcmp(word, "-border") == 0 || std::strcmp(word, "-interval") == 0)
+        return true;
+    for (const TextOption &option : text_options)
+        if (std::strcmp(word, option.word) == 0)
+            return true;
+    return false;
+}
+
+// Stores the value of the option word, which takes_value accepted.
+void store_value(const char *word, const char *value) {
+    if (std::strcmp(word, "-border") == 0) {
+        border = read_number(value);
+        if (border < 0 || border > 200)
+            fatal_error("Value for -border out of range");
+        return;
+    }
+    if (std::strcmp(word, "-interval") == 0) {
+        interval = read_number(value);
+        if (interval < 1)
+            interval = 1;
+        return;
+    }
+    for (const TextOption &option : text_options)
+        if (std::strcmp(word, option.word) == 0)
+            *option.setting = value;
+}
+
+}  // namespace
+
+void usage() {
+    std::fprintf(stderr, usage_text, program_name);
+    end_process(1);
+}
+
+void parse_options(int argc, char **argv) {
+    geometry = nullptr;
+    border = -1;
+    interval = 10;
+    withdrawn = false;
+    for (const TextOption &option : text_options)
+        *option.setting = nullptr;
+
+    for (int i = 1; i < argc; i++) {
+        const char *word = argv[i];
+        if (takes_value(word)) {
+            if (i + 1 == argc)
+                fatal_error("Missing argument for '%s'", word);
+            // The next word is the value whatever it looks like: -bg -w
+            // names a colour "-w".
+            store_value(word, argv[++i]);
+        } else if (std::strcmp(word, "-w") == 0) {
+            withdrawn = true;
+        } else {
+            usage();
+        }
+    }
+    if (withdrawn)
+        geometry = WITHDRAWN_GEOMETRY;
+}

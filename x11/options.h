@@ -1,0 +1,26 @@
+// The command line of quadrix-x and the settings it fills.
+#pragma once
+
+// Settings: set by parse_options only, read-only once it has returned.
+extern const char *geometry;  // X geometry text, or null
+extern int border;            // negative: chosen from the size
+extern int interval;          // seconds between redraws, at least 1
+extern bool withdrawn;        // run as an icon window for a dock
+
+// The six colour names as given, or null.
+extern const char *bg_name;  // background and, by default, the inside
+extern const char *fg_name;  // default of the rim, the hour and the minutes
+extern const char *hc_name;  // hour marker
+extern const char *mc_name;  // minute bars
+extern const char *sc_name;  // rim of the square
+extern const char *ic_name;  // inside of the square
+
+// The geometry that withdrawn mode always uses.
+constexpr const char WITHDRAWN_GEOMETRY[] = "64x64+0+0";
+
+// Puts every setting back to its initial value, then reads argv from its
+// second entry on.  Ends the process on a bad command line.  Withdrawn
+// mode replaces the geometry.
+void parse_options(int argc, char **argv);
+
+[[noreturn]] void usage();

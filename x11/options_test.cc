@@ -1,0 +1,153 @@
+#include "end_process_test.h"
+#include "host.h"
+#include "options.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Runs parse_options on "quadrix-x" followed by the words; returns the
+// status the run ended with, or -1 when parse_options returned.
+int parse(std::initializer_list<const char *> words, std::string *errors = nullptr) {
+    set_program_name("/usr/local/bin/quadrix-x");
+    std::vector<std::string> storage = {"/usr/local/bin/quadrix-x"};
+    for (const char *word : words)
+        storage.emplace_back(word);
+    std::vector<char *> argv;
+    for (std::string &word : storage)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    testing::internal::CaptureStderr();
+    int status = -1;
+    try {
+        parse_options(static_cast<int>(storage.size()), argv.data());
+    } catch (const ProcessEnd &end) {
+        status = end.status;
+    }
+    const std::string captured = testing::internal::GetCapturedStderr();
+    if (errors != nullptr)
+        *errors = captured;
+    return status;
+}
+
+std::string text(const char *value) { return value == nullptr ? "(none)" : value; }
+
+}  // namespace
+
+TEST(XOptions, NoArgumentsGiveTheDefaults) {
+    ASSERT_EQ(parse({}), -1);
+    EXPECT_EQ(geometry, nullptr);
+    EXPECT_EQ(border, -1);
+    EXPECT_EQ(interval, 10);
+    EXPECT_FALSE(withdrawn);
+    for (const char *name : {bg_name, fg_name, hc_name, mc_name, sc_name, ic_name})
+        EXPECT_EQ(name, nullptr);
+}
+
+TEST(XOptions, EachColourOptionSetsItsOwnName) {
+    ASSERT_EQ(parse({"-bg", "b", "-fg", "f", "-hc", "h", "-mc", "m", "-sc", "s", "-ic", "i"}), -1);
+    EXPECT_EQ(text(bg_name), "b");
+    EXPECT_EQ(text(fg_name), "f");
+    EXPECT_EQ(text(hc_name), "h");
+    EXPECT_EQ(text(mc_name), "m");
+    EXPECT_EQ(text(sc_name), "s");
+    EXPECT_EQ(text(ic_name), "i");
+}
+
+TEST(XOptions, TheLastOfARepeatedOptionWins) {
+    ASSERT_EQ(parse({"-fg", "red", "-border", "3", "-fg", "blue", "-border", "4"}), -1);
+    EXPECT_EQ(text(fg_name), "blue");
+    EXPECT_EQ(border, 4);
+}
+
+TEST(XOptions, AValueMayLookLikeAnOption) {
+    ASSERT_EQ(parse({"-bg", "-w", "-geometry", "-border"}), -1);
+    EXPECT_EQ(text(bg_name), "-w");
+    EXPECT_EQ(text(geometry), "-border");
+    EXPECT_FALSE(withdrawn);
+    EXPECT_EQ(border, -1);
+}
+
+TEST(XOptions, WithdrawnModeAlwaysTakesItsOwnGeometry) {
+    for (auto words : {std::initializer_list<const char *>{"-w", "-geometry", "200x200+10+10"},
+                       std::initializer_list<const char *>{"-geometry", "200x200+10+10", "-w"},
+                       std::initializer_list<const char *>{"-w", "-w", "-interval", "3"}}) {
+        ASSERT_EQ(parse(words), -1);
+        EXPECT_TRUE(withdrawn);
+        EXPECT_EQ(text(geometry), "64x64+0+0");
+    }
+    EXPECT_EQ(interval, 3);  // parsing goes on after -w
+}
+
+TEST(XOptions, NumbersAreReadLikeAtoiAndSaturate) {
+    struct Case {
+        const char *option;
+        const char *value;
+        int expected;
+    };
+    constexpr Case cases[] = {
+        {"-border", "0", 0},
+        {"-border", "200", 200},
+        {"-border", "abc", 0},
+        {"-border", "12px", 12},
+        {"-border", " \t+7", 7},
+        {"-border", "-0", 0},
+        {"-interval", "30", 30},
+        {"-interval", "0", 1},
+        {"-interval", "-5", 1},
+        {"-interval", "x", 1},
+        {"-interval", "99999999999", INT_MAX},
+        {"-interval", "-99999999999", 1},
+    };
+    for (const Case &c : cases) {
+        ASSERT_EQ(parse({c.option, c.value}), -1) << c.option << " " << c.value;
+        EXPECT_EQ(std::string(c.option) == "-border" ? border : interval, c.expected)
+            << c.option << " " << c.value;
+    }
+}
+
+TEST(XOptions, ABorderOutOfRangeEndsTheRun) {
+    for (const char *value : {"201", "-1", "4294967296", "4294967496", "-4294967296", "99999999999"}) {
+        std::string errors;
+        EXPECT_EQ(parse({"-border", value}, &errors), 1) << value;
+        EXPECT_EQ(errors, "\nError quadrix-x: Value for -border out of range\n\n") << value;
+    }
+}
+
+TEST(XOptions, AnOptionWithoutItsValueEndsTheRun) {
+    for (const char *option :
+         {"-geometry", "-border", "-interval", "-bg", "-fg", "-hc", "-mc", "-sc", "-ic"}) {
+        std::string errors;
+        EXPECT_EQ(parse({"-w", option}, &errors), 1) << option;
+        EXPECT_EQ(errors, std::string("\nError quadrix-x: Missing argument for '") + option + "'\n\n");
+    }
+}
+
+TEST(XOptions, AnythingElseShowsTheUsage) {
+    const std::string usage_text =
+        "\nQuadrantine -- version 1.0d\n"
+        "\nUsage: quadrix-x [-geometry <geo>] [-border <borderwidth>]\n"
+        "\t[-interval <seconds>]\n"
+        "\t[-bg <colour>] [-fg <colour>]\n"
+        "\t[-hc <colour>] [-mc <colour>] [-sc <colour>] [-ic <colour>]\n"
+        "\t[-w]\n\n"
+        "\t-w : withdrawn state (for use as docked application)\n\n";
+    for (auto words : {std::initializer_list<const char *>{"clock"},
+                       std::initializer_list<const char *>{"-"},
+                       std::initializer_list<const char *>{""},
+                       std::initializer_list<const char *>{"-w2"},
+                       std::initializer_list<const char *>{"-W"},
+                       std::initializer_list<const char *>{"-Border", "3"},
+                       std::initializer_list<const char *>{"-border", "3", "extra"},
+                       std::initializer_list<const char *>{"--w"}}) {
+        std::string errors;
+        EXPECT_EQ(parse(words, &errors), 1) << *words.begin();
+        EXPECT_EQ(errors, usage_text) << *words.begin();
+    }
+}
