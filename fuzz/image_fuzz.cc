@@ -1,0 +1,305 @@
+// Fuzzes the command line of quadrix-image, run in the fuzzer's own
+// process.  The input is a list of words separated by zero bytes; they
+// follow the program name.  Each run must end with status 0 or 1, write
+// nothing but its own output, and on failure print exactly one of the
+// program's messages.
+//
+// The run happens in a folder of the fuzzer's own under /tmp, and the
+// first word, the output file name, loses every '/': a fuzzed path cannot
+// reach outside that folder.  Standard output and standard error are
+// swapped for files beside it for the length of each run.
+
+#include "end_process_test.h"
+#include "face_layout.h"
+#include "host.h"
+#include "options.h"
+#include "run.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char usage_text[] =
+    "\n"
+    "Quadrantine -- version 1.0b\n"
+    "create image file\n"
+    "\n"
+    "Usage: quadrix-image <filename> [options] [<hour> <minute> <second>]\n"
+    "\n"
+    "<filename> : use - for stdout\n"
+    "\n"
+    "If no time is specified, the current time will be used\n"
+    "\n"
+    "options:\n"
+    "-border <int> : border width\n"
+    "-width <int> : width\n"
+    "-height <int> : height\n"
+    "-xbm : create XBM image file\n"
+    "-xpm : create XPM image file\n"
+    "-pbm : create PBM image file\n"
+    "-ppm : create PPM image file\n"
+    "-bmp : create BMP image file\n"
+    "-bmpwin : create BMP Windows image file\n"
+    "-bg <red> <green <blue> : set background colour\n"
+    "-hc <red> <green <blue> : set colour for hours\n"
+    "-mc <red> <green <blue> : set colour for minutes\n"
+    "-sc <red> <green <blue> : set border colour for square\n"
+    "-ic <red> <green <blue> : set inside colour for square\n"
+    "-q : quiet\n"
+    "<red>, <green>, <blue> must be 0 - 255\n"
+    "\n";
+
+constexpr const char *fixed_errors[] = {
+    "Value for -border out of range",
+    "width out of range, must be in [21, 8192]",
+    "height out of range, must be in [21, 8192]",
+    "Invalid color for -bg",
+    "Invalid color for -ic",
+    "Invalid color for -sc",
+    "Invalid color for -hc",
+    "Invalid color for -mc",
+    "Out of memory",
+};
+
+constexpr const char *writer_lines[] = {
+    "Writing XBM\n", "Writing XPM\n", "Writing PBM\n",
+    "Writing PPM\n", "Writing BMP\n", "Writing BMP Windows\n",
+};
+
+constexpr std::size_t MAX_WORDS = 48;
+
+std::string root;  // the fuzzer's folder: the capture files
+std::string work;  // the folder the runs write in
+
+std::vector<std::string> listing(const std::string &folder) {
+    std::vector<std::string> names;
+    DIR *dir = opendir(folder.c_str());
+    if (dir == nullptr)
+        return names;
+    while (const dirent *entry = readdir(dir))
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names.push_back(entry->d_name);
+    closedir(dir);
+    return names;
+}
+
+std::string slurp(std::FILE *file) {
+    std::string text;
+    std::fflush(file);
+    std::rewind(file);
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        text.append(buffer, n);
+    return text;
+}
+
+long file_size(std::FILE *file) {
+    std::fflush(file);
+    struct stat info;
+    return fstat(fileno(file), &info) == 0 ? static_cast<long>(info.st_size) : -1;
+}
+
+bool is_system_error_text(const std::string &text) {
+    for (int e = 1; e < 256; e++)
+        if (text == std::strerror(e))
+            return true;
+    return false;
+}
+
+// Is the text after "\nError quadrix-image: " and before "\n\n" one of the
+// program's messages, for this command line?
+bool is_error_message(const std::string &m, const std::vector<std::string> &words) {
+    for (const char *fixed : fixed_errors)
+        if (m == fixed)
+            return true;
+    const std::string missing = "Missing argument for '";
+    if (m.rfind(missing, 0) == 0 && m.size() > missing.size() && m.back() == '\'') {
+        const std::string word = m.substr(missing.size(), m.size() - missing.size() - 1);
+        for (const std::string &w : words)
+            if (w == word)
+                return true;
+        return false;
+    }
+    if (output_path != nullptr) {
+        const std::string creating = std::string("Creating file \"") + output_path + "\": ";
+        if (m.rfind(creating, 0) == 0)
+            return is_system_error_text(m.substr(creating.size()));
+    }
+    return false;
+}
+
+bool is_failure_text(const std::string &err, const std::vector<std::string> &words) {
+    if (err == usage_text || err == "Quadface: border too large for size\n" ||
+        err == "Quadface: too small\n")
+        return true;
+    const std::string prefix = "\nError quadrix-image: ";
+    if (err.size() < prefix.size() + 2 || err.rfind(prefix, 0) != 0 ||
+        err.compare(err.size() - 2, 2, "\n\n") != 0)
+        return false;
+    return is_error_message(err.substr(prefix.size(), err.size() - prefix.size() - 2), words);
+}
+
+[[noreturn]] void finding(const char *what, const std::vector<std::string> &words,
+                          const std::string &err) {
+    std::fprintf(stderr, "finding: %s\ncommand line:", what);
+    for (const std::string &w : words)
+        std::fprintf(stderr, " [%s]", w.c_str());
+    std::fprintf(stderr, "\nstandard error:\n%s\n", err.c_str());
+    std::abort();
+}
+
+void remove_all(const std::string &folder) {
+    for (const std::string &name : listing(folder))
+        std::remove((folder + "/" + name).c_str());
+}
+
+void clean_up() {
+    remove_all(work);
+    rmdir(work.c_str());
+    remove_all(root);
+    rmdir(root.c_str());
+}
+
+}  // namespace
+
+// The library's ending: its message, then the end of the run, which in
+// this binary unwinds back here.
+void face_layout_failure(const char *message) {
+    std::fputs(message, stderr);
+    end_process(1);
+}
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    char folder[] = "/tmp/quadrix-image-fuzz.XXXXXX";
+    if (mkdtemp(folder) == nullptr) {
+        std::perror("mkdtemp");
+        std::exit(1);
+    }
+    root = folder;
+    work = root + "/work";
+    if (mkdir(work.c_str(), 0700) != 0 || chdir(work.c_str()) != 0) {
+        std::perror(work.c_str());
+        std::exit(1);
+    }
+    // The process's own standard output must stay empty: the runs write
+    // "-" to a capture file.
+    std::FILE *fd1 = std::fopen((root + "/fd1").c_str(), "w");
+    if (fd1 == nullptr || dup2(fileno(fd1), 1) < 0) {
+        std::perror("fd1");
+        std::exit(1);
+    }
+    std::fclose(fd1);
+    std::atexit(clean_up);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    std::vector<std::string> words;
+    std::string current;
+    for (std::size_t i = 0; i < size && words.size() < MAX_WORDS; i++) {
+        if (data[i] == 0) {
+            words.push_back(current);
+            current.clear();
+        } else {
+            current.push_back(static_cast<char>(data[i]));
+        }
+    }
+    if (!current.empty() && words.size() < MAX_WORDS)
+        words.push_back(current);
+    if (!words.empty())
+        for (char &c : words[0])
+            if (c == '/')
+                c = '_';
+
+    std::vector<char *> argv;
+    std::string name = "quadrix-image";
+    argv.push_back(name.data());
+    for (std::string &w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+
+    std::FILE *out = std::fopen((root + "/stdout").c_str(), "w+");
+    std::FILE *err = std::fopen((root + "/stderr").c_str(), "w+");
+    if (out == nullptr || err == nullptr) {
+        std::perror("capture files");
+        std::abort();
+    }
+    std::FILE *real_out = stdout;
+    std::FILE *real_err = stderr;
+    stdout = out;
+    stderr = err;
+
+    int status = 0;
+    try {
+        run_image(static_cast<int>(argv.size() - 1), argv.data());
+    } catch (const ProcessEnd &end) {
+        status = end.status;
+    }
+
+    stdout = real_out;
+    stderr = real_err;
+    const std::string err_text = slurp(err);
+    const long out_size = file_size(out);
+    std::fclose(out);
+    std::fclose(err);
+
+    // What the run took and kept for its own lifetime.
+    std::free(memory_reserve);
+    memory_reserve = nullptr;
+    std::free(const_cast<char *>(program_name));
+    program_name = "";
+
+    if (status != 0 && status != 1)
+        finding("a status other than 0 and 1", words, err_text);
+
+    struct stat info;
+    if (fstat(1, &info) != 0 || info.st_size != 0)
+        finding("the process's own standard output was written", words, err_text);
+
+    const std::vector<std::string> files = listing(work);
+    const bool named = output_path != nullptr;
+    if (status == 0 && named) {
+        if (files.size() != 1 || files[0] != output_path)
+            finding("a run that succeeded left other files than its output", words, err_text);
+        if (stat(output_path, &info) != 0 || info.st_size == 0)
+            finding("a run that succeeded left an empty output file", words, err_text);
+    } else if (!files.empty()) {
+        finding(status == 0 ? "a run to standard output created a file"
+                            : "a failed run created a file",
+                words, err_text);
+    }
+    if ((status == 0 && !named) != (out_size > 0))
+        finding(status == 0 ? "no image on standard output"
+                            : "a failed run wrote to standard output",
+                words, err_text);
+
+    if (status == 0) {
+        std::string expected;
+        if (verbose) {
+            if (named)
+                expected = std::string("Writing to file \"") + output_path + "\"\n";
+            if (output_format < 0 || output_format > 5)
+                finding("an unknown format was written", words, err_text);
+            expected += writer_lines[output_format];
+        }
+        if (err_text != expected)
+            finding("unexpected progress lines", words, err_text);
+    } else if (!is_failure_text(err_text, words)) {
+        finding("a failure printed no message of the program", words, err_text);
+    }
+
+    remove_all(work);
+    return 0;
+}
