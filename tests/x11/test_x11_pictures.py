@@ -1,0 +1,100 @@
+"""The window shows, pixel for pixel, the picture that quadrix-image draws
+for the same time, size, border and colours, at every depth."""
+
+import unittest
+
+from x11_harness import XTestCase, drawn
+
+# Colour options of quadrix-x and the same colours for quadrix-image.
+BLACK_AND_WHITE = ((), ())
+SATURATED = (
+    ("-fg", "#0000ff", "-bg", "#ff0000", "-ic", "#ffff00"),
+    ("-bg", "255", "0", "0", "-ic", "255", "255", "0", "-sc", "0", "0", "255",
+     "-hc", "0", "0", "255", "-mc", "0", "0", "255"))
+SATURATED_NAMES = (
+    ("-sc", "cyan", "-hc", "#00ff00", "-mc", "magenta", "-bg", "black", "-ic", "white"),
+    ("-bg", "0", "0", "0", "-ic", "255", "255", "255", "-sc", "0", "255", "255",
+     "-hc", "0", "255", "0", "-mc", "255", "0", "255"))
+SHADES = (
+    ("-bg", "#123456", "-ic", "#fedcba", "-fg", "rgb:80/40/20", "-mc", "#010203"),
+    ("-bg", "18", "52", "86", "-ic", "254", "220", "186", "-sc", "128", "64", "32",
+     "-hc", "128", "64", "32", "-mc", "1", "2", "3"))
+
+# The screens: a name, the size and depth, other Xvfb options, and the
+# colours that the depth can show exactly.
+SCREENS = (
+    ("24-bit TrueColor", "640x480x24", (), (BLACK_AND_WHITE, SATURATED, SATURATED_NAMES, SHADES)),
+    ("16-bit TrueColor", "640x480x16", (), (BLACK_AND_WHITE, SATURATED, SATURATED_NAMES)),
+    ("8-bit PseudoColor", "640x480x8", (), (BLACK_AND_WHITE, SATURATED, SATURATED_NAMES, SHADES)),
+    # The default visual is of neither class: the clock takes a TrueColor
+    # visual, and a PseudoColor one, with colormaps of their own.
+    ("24-bit DirectColor default", "640x480x24", ("-cc", "5"),
+     (BLACK_AND_WHITE, SATURATED, SHADES)),
+    ("8-bit StaticColor default", "640x480x8", ("-cc", "2"),
+     (BLACK_AND_WHITE, SATURATED, SHADES)),
+)
+
+
+class SamePicture(XTestCase):
+    def test_every_depth(self):
+        for name, screen, extra, colour_sets in SCREENS:
+            for x_colours, image_colours in colour_sets:
+                with self.subTest(screen=name, colours=x_colours):
+                    server = self.server(screen, extra)
+                    clock = self.clock(server, *x_colours)
+                    self.assertShows(server, clock.window, drawn(colours=image_colours))
+                    clock.stop()
+                    server.stop()
+
+    def test_colour_defaults(self):
+        cases = (
+            # Only -fg: rim, hour and minutes; background and inside white.
+            (("-fg", "red"), ("-sc", "255", "0", "0", "-hc", "255", "0", "0",
+                              "-mc", "255", "0", "0")),
+            # Only -bg: the inside follows it; the rest stays black.
+            (("-bg", "blue"), ("-bg", "0", "0", "255", "-ic", "0", "0", "255")),
+            # -ic alone leaves the background white.
+            (("-ic", "#00ff00"), ("-ic", "0", "255", "0")),
+            # A name the server does not know gives the default, silently.
+            (("-fg", "blue", "-hc", "no such colour", "-bg", "#12"),
+             ("-sc", "0", "0", "255", "-hc", "0", "0", "255", "-mc", "0", "0", "255")),
+            # The last of a repeated option wins.
+            (("-mc", "red", "-mc", "lime"), ("-mc", "0", "255", "0")),
+        )
+        for x_colours, image_colours in cases:
+            with self.subTest(colours=x_colours):
+                server = self.server()
+                clock = self.clock(server, *x_colours)
+                self.assertShows(server, clock.window, drawn(colours=image_colours))
+                self.assertEqual(clock.stderr_text(), "")
+                clock.stop()
+                server.stop()
+
+    def test_sizes_and_borders(self):
+        cases = (
+            (("-border", "0"), dict(border=0)),
+            (("-border", "7"), dict(border=7)),
+            (("-geometry", "200x120"), dict(width=200, height=120)),
+            (("-geometry", "23x60+3+4"), dict(width=23, height=60)),
+            (("-geometry", "10x10", "-border", "3"), dict(width=27, height=27, border=3)),
+            (("-w",), dict(width=64, height=64)),
+        )
+        for args, picture in cases:
+            with self.subTest(args=args):
+                server = self.server()
+                clock = self.clock(server, *args)
+                self.assertShows(server, clock.window, drawn(**picture))
+                clock.stop()
+                server.stop()
+
+    def test_screen_smaller_than_the_face(self):
+        # The border asks for 221 pixels; the window gets the screen's 100,
+        # and shows the top left of the face.
+        server = self.server("100x100x24")
+        clock = self.clock(server, "-border", "100")
+        self.assertShows(server, clock.window,
+                         drawn(221, 221, border=100, crop=(100, 100)))
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,285 @@
+"""What the outside tests of quadrix-x share: an X server of their own, the
+clock started with a frozen time, the probe, and pictures captured from the
+server and drawn by quadrix-image, both decoded by netpbm."""
+
+import glob
+import os
+import select
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+QUADRIX_X = os.environ["QUADRIX_X"]
+QUADRIX_IMAGE = os.environ["QUADRIX_IMAGE"]
+X11_PROBE = os.environ["X11_PROBE"]
+
+# Everything is slower under the sanitizers; the waits are for conditions,
+# so a generous limit costs nothing when all is well.
+WAIT = float(os.environ.get("X11_TEST_WAIT", "20"))
+
+# The frozen clock: an absolute time without "@" stands still.
+FROZEN_TIME = "2026-01-01 10:07:30"
+FROZEN_HMS = ("10", "7", "30")
+
+
+def faketime_library():
+    found = sorted(glob.glob("/usr/lib/*/faketime/libfaketime.so.1"))
+    if not found:
+        raise RuntimeError("libfaketime.so.1 not found (Debian package faketime)")
+    return found[0]
+
+
+def wait_for(condition, what, timeout=WAIT, pause=0.05):
+    """Calls condition until it gives a true value, which is returned."""
+    end = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > end:
+            raise AssertionError("timed out waiting for " + what)
+        time.sleep(pause)
+
+
+class XServer:
+    """An Xvfb of its own, on the first free display number."""
+
+    def __init__(self, screen="640x480x24", extra=()):
+        self.log = tempfile.TemporaryFile()
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp", "-noreset",
+             "-screen", "0", screen, *extra],
+            pass_fds=(write_end,), stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL, stderr=self.log)
+        os.close(write_end)
+        number = b""
+        end = time.monotonic() + WAIT
+        try:
+            while not number.endswith(b"\n"):
+                left = end - time.monotonic()
+                if left <= 0 or not select.select([read_end], [], [], left)[0]:
+                    raise RuntimeError("Xvfb did not start: " + self.log_text())
+                chunk = os.read(read_end, 16)
+                if not chunk:
+                    raise RuntimeError("Xvfb failed: " + self.log_text())
+                number += chunk
+        except BaseException:
+            self.stop()
+            raise
+        finally:
+            os.close(read_end)
+        self.display = ":" + number.decode().strip()
+
+    def log_text(self):
+        self.log.seek(0)
+        return self.log.read().decode(errors="replace")
+
+    def env(self, **extra):
+        env = dict(os.environ, DISPLAY=self.display)
+        env.pop("XAUTHORITY", None)
+        env.update(extra)
+        return env
+
+    def run(self, *args, check=True, **kwargs):
+        return subprocess.run(list(args), env=self.env(), check=check,
+                              capture_output=True, timeout=WAIT, **kwargs)
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=WAIT)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        self.log.close()
+
+
+def sanitizer_env(base):
+    """libfaketime is preloaded ahead of the sanitizer's runtime, which
+    then has to be told that this is expected."""
+    options = base.get("ASAN_OPTIONS", "")
+    options = (options + ":" if options else "") + "verify_asan_link_order=0"
+    env = dict(base, ASAN_OPTIONS=options)
+    suppressions = os.environ.get("X11_LSAN_SUPPRESSIONS")
+    if suppressions:
+        lsan = base.get("LSAN_OPTIONS", "")
+        env["LSAN_OPTIONS"] = (lsan + ":" if lsan else "") + "suppressions=" + suppressions
+    return env
+
+
+class Clock:
+    """quadrix-x running on a server, at the frozen time."""
+
+    def __init__(self, server, *args, program=QUADRIX_X, frozen=True):
+        self.server = server
+        env = server.env(TZ="UTC")
+        if frozen:
+            env["LD_PRELOAD"] = faketime_library()
+            env["FAKETIME"] = FROZEN_TIME
+        self.stderr = tempfile.TemporaryFile()
+        self.process = subprocess.Popen(
+            [program, *args], env=sanitizer_env(env), stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL, stderr=self.stderr)
+        self.name = os.path.basename(program)
+        self._window = None
+
+    @property
+    def window(self):
+        """The main window, found by its name."""
+        if self._window is None:
+            result = subprocess.run(
+                [X11_PROBE, "find", self.name, str(WAIT)], env=self.server.env(),
+                capture_output=True, timeout=WAIT + 5)
+            if result.returncode != 0:
+                raise AssertionError("no window %r; the clock said: %s"
+                                     % (self.name, self.stderr_text()))
+            self._window = int(result.stdout)
+        return self._window
+
+    def info(self, window=None):
+        return probe_info(self.server, self.window if window is None else window)
+
+    def icon_window(self):
+        """The icon window named in WM_HINTS, or else the main window's
+        child."""
+        report = self.info()
+        if report["wm_hints"] and report["wm_hints"][0] & 8:  # IconWindowHint
+            return report["wm_hints"][4]
+        return report["children"][0]
+
+    def stderr_text(self):
+        self.stderr.seek(0)
+        return self.stderr.read().decode(errors="replace")
+
+    def wait(self, timeout=WAIT):
+        return self.process.wait(timeout=timeout)
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        self.stderr.close()
+
+
+def probe_info(server, window):
+    """The probe's report on a window: each line a key and its numbers or
+    words."""
+    result = server.run(X11_PROBE, "info", str(window))
+    report = {}
+    for line in result.stdout.decode().splitlines():
+        key, _, rest = line.partition(" ")
+        if key in ("wm_class", "wm_name"):
+            report[key] = [part.strip("[]") for part in rest.split("] [")] if rest else []
+        elif key == "wm_protocols":
+            report[key] = rest.split()
+        else:
+            report[key] = [int(word) for word in rest.split()]
+    return report
+
+
+def normalised(ppm):
+    """Any netpbm image as a PPM of maxval 255, as netpbm writes it."""
+    colour = subprocess.run(["ppmtoppm"], input=ppm, capture_output=True, check=True)
+    return subprocess.run(["pamdepth", "255"], input=colour.stdout, capture_output=True,
+                          check=True).stdout
+
+
+def capture(server, window):
+    """The window's content, or None when it cannot be read (yet)."""
+    dump = server.run("xwd", "-id", str(window), "-silent", check=False)
+    if dump.returncode != 0 or not dump.stdout:
+        return None
+    pnm = subprocess.run(["xwdtopnm"], input=dump.stdout, capture_output=True)
+    if pnm.returncode != 0:
+        return None
+    return normalised(pnm.stdout)
+
+
+def drawn(width=80, height=80, border=None, colours=(), crop=None):
+    """quadrix-image's picture of the frozen time; colours are its own
+    options, such as ("-bg", "255", "0", "0"); crop is a width and height
+    to cut from the top left."""
+    args = [QUADRIX_IMAGE, "-", "-q", "-width", str(width), "-height", str(height)]
+    if border is not None:
+        args += ["-border", str(border)]
+    args += list(colours) + list(FROZEN_HMS)
+    ppm = subprocess.run(args, capture_output=True, check=True).stdout
+    if crop is not None:
+        ppm = subprocess.run(["pamcut", "-left", "0", "-top", "0", "-width", str(crop[0]),
+                              "-height", str(crop[1])], input=ppm, capture_output=True,
+                             check=True).stdout
+    return normalised(ppm)
+
+
+def describe_difference(got, want):
+    if got is None:
+        return "nothing captured"
+    head_got, raster_got = split_ppm(got)
+    head_want, raster_want = split_ppm(want)
+    if head_got != head_want:
+        return "sizes differ: %s against %s" % (head_got, head_want)
+    width = head_got[0]
+    wrong = [i // 3 for i in range(0, len(raster_got), 3)
+             if raster_got[i:i + 3] != raster_want[i:i + 3]]
+    first = wrong[0]
+    return "%d pixels differ, the first at x %d, y %d from the top: %s instead of %s" % (
+        len(wrong), first % width, first // width, tuple(raster_got[3 * first:3 * first + 3]),
+        tuple(raster_want[3 * first:3 * first + 3]))
+
+
+def split_ppm(ppm):
+    """Width, height and maxval of a raw PPM, and its raster."""
+    fields = []
+    position = 0
+    while len(fields) < 4:
+        while ppm[position:position + 1].isspace():
+            position += 1
+        start = position
+        while not ppm[position:position + 1].isspace():
+            position += 1
+        fields.append(ppm[start:position])
+    assert fields[0] == b"P6", fields[0]
+    return tuple(int(f) for f in fields[1:]), ppm[position + 1:]
+
+
+class XTestCase(unittest.TestCase):
+    """A test with servers and clocks that are cleaned up after it."""
+
+    def server(self, screen="640x480x24", extra=()):
+        server = XServer(screen, extra)
+        self.addCleanup(server.stop)
+        return server
+
+    def clock(self, server, *args, **kwargs):
+        clock = Clock(server, *args, **kwargs)
+        self.addCleanup(clock.stop)
+        return clock
+
+    def temporary_directory(self):
+        path = tempfile.mkdtemp(prefix="quadrix-x-test.")
+        self.addCleanup(shutil.rmtree, path, True)
+        return path
+
+    def assertShows(self, server, window, want, what="the picture"):
+        """Waits until the window shows exactly the picture want."""
+        last = [None]
+
+        def same():
+            last[0] = capture(server, window)
+            return last[0] == want
+
+        try:
+            wait_for(same, what)
+        except AssertionError:
+            self.fail("%s: %s" % (what, describe_difference(last[0], want)))
+
+    def assertExits(self, clock, status, timeout=WAIT):
+        try:
+            got = clock.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.fail("quadrix-x still runs; it said: " + clock.stderr_text())
+        self.assertEqual(got, status, clock.stderr_text())

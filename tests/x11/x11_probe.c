@@ -1,0 +1,290 @@
+/*
+ * What the tests of quadrix-x ask the X server, as another client would:
+ *
+ *   x11_probe find NAME SECONDS      waits for a window called NAME anywhere
+ *                                    in the tree; prints its id
+ *   x11_probe info WINDOW            prints the window's place, state and the
+ *                                    window-manager properties, raw
+ *   x11_probe send WINDOW TYPE DATA [move]
+ *                                    sends the window's owner a ClientMessage
+ *                                    of type TYPE whose first word is the atom
+ *                                    DATA; "move" moves the window first, in
+ *                                    the same flush
+ *   x11_probe scribble WINDOW PIXEL  fills the window with one pixel value
+ *   x11_probe wait-wm SECONDS        waits until a window manager runs
+ *
+ * Exit status 0 on success, 1 on failure or time-out.
+ */
+#define _POSIX_C_SOURCE 200809L
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
+
+static Display *display;
+static int last_error;
+
+/* Windows come and go while the tree is read; a failed request is noted
+ * and the caller looks at last_error. */
+static int note_error(Display *on, XErrorEvent *error) {
+    (void)on;
+    last_error = error->error_code;
+    return 0;
+}
+
+static void pause_briefly(void) {
+    struct timespec pause = {0, 50 * 1000 * 1000};
+    nanosleep(&pause, NULL);
+}
+
+static double now_seconds(void) {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (double)now.tv_sec + (double)now.tv_nsec / 1e9;
+}
+
+static Window parse_window(const char *text) { return (Window)strtoul(text, NULL, 0); }
+
+static int has_name(Window window, const char *name) {
+    char *found = NULL;
+    int same = 0;
+    if (XFetchName(display, window, &found) && found != NULL) {
+        same = strcmp(found, name) == 0;
+        XFree(found);
+    }
+    return same;
+}
+
+static Window search(Window top, const char *name) {
+    if (has_name(top, name))
+        return top;
+    Window root;
+    Window parent;
+    Window *children = NULL;
+    unsigned int count = 0;
+    if (!XQueryTree(display, top, &root, &parent, &children, &count))
+        return None;
+    Window found = None;
+    for (unsigned int i = 0; i < count && found == None; i++)
+        found = search(children[i], name);
+    if (children != NULL)
+        XFree(children);
+    return found;
+}
+
+static int find(const char *name, double seconds) {
+    const double end = now_seconds() + seconds;
+    for (;;) {
+        Window found = search(DefaultRootWindow(display), name);
+        if (found != None) {
+            printf("%lu\n", found);
+            return 0;
+        }
+        if (now_seconds() > end)
+            return 1;
+        pause_briefly();
+    }
+}
+
+/* A property of 32-bit items, printed as signed numbers. */
+static void print_cardinals(Window window, const char *label, Atom property, long length) {
+    Atom type;
+    int format;
+    unsigned long count;
+    unsigned long after;
+    unsigned char *data = NULL;
+    printf("%s", label);
+    if (XGetWindowProperty(display, window, property, 0, length, False, AnyPropertyType, &type,
+                           &format, &count, &after, &data) == Success &&
+        data != NULL && format == 32) {
+        const long *items = (const long *)data;
+        for (unsigned long i = 0; i < count; i++)
+            printf(" %ld", items[i]);
+    }
+    printf("\n");
+    if (data != NULL)
+        XFree(data);
+}
+
+static void print_strings(Window window, const char *label, Atom property) {
+    Atom type;
+    int format;
+    unsigned long count;
+    unsigned long after;
+    unsigned char *data = NULL;
+    printf("%s", label);
+    if (XGetWindowProperty(display, window, property, 0, 1024, False, AnyPropertyType, &type,
+                           &format, &count, &after, &data) == Success &&
+        data != NULL && format == 8) {
+        /* The strings of the property, each ended by a NUL or the end. */
+        unsigned long start = 0;
+        for (unsigned long i = 0; i <= count; i++)
+            if (i == count || data[i] == '\0') {
+                if (i > start || i < count)
+                    printf(" [%.*s]", (int)(i - start), (const char *)data + start);
+                start = i + 1;
+            }
+    }
+    printf("\n");
+    if (data != NULL)
+        XFree(data);
+}
+
+static void print_atoms(Window window, const char *label, Atom property) {
+    Atom type;
+    int format;
+    unsigned long count;
+    unsigned long after;
+    unsigned char *data = NULL;
+    printf("%s", label);
+    if (XGetWindowProperty(display, window, property, 0, 64, False, XA_ATOM, &type, &format,
+                           &count, &after, &data) == Success &&
+        data != NULL && format == 32) {
+        const Atom *atoms = (const Atom *)data;
+        for (unsigned long i = 0; i < count; i++) {
+            char *atom_name = XGetAtomName(display, atoms[i]);
+            printf(" %s", atom_name != NULL ? atom_name : "?");
+            if (atom_name != NULL)
+                XFree(atom_name);
+        }
+    }
+    printf("\n");
+    if (data != NULL)
+        XFree(data);
+}
+
+static int info(Window window) {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes))
+        return 1;
+    Window root;
+    Window parent;
+    Window *children = NULL;
+    unsigned int count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count))
+        return 1;
+    int root_x = 0;
+    int root_y = 0;
+    Window ignored;
+    XTranslateCoordinates(display, window, root, 0, 0, &root_x, &root_y, &ignored);
+
+    printf("window %lu\n", window);
+    printf("parent %lu\n", parent);
+    printf("root %lu\n", root);
+    printf("geometry %d %d %d %d\n", attributes.x, attributes.y, attributes.width,
+           attributes.height);
+    printf("root_position %d %d\n", root_x, root_y);
+    printf("map_state %d\n", attributes.map_state);
+    printf("depth %d\n", attributes.depth);
+    printf("visual_class %d\n", attributes.visual->class);
+    printf("default_visual %d\n",
+           attributes.visual == DefaultVisualOfScreen(attributes.screen) ? 1 : 0);
+    printf("default_colormap %d\n",
+           attributes.colormap == DefaultColormapOfScreen(attributes.screen) ? 1 : 0);
+    printf("screen_size %d %d\n", WidthOfScreen(attributes.screen),
+           HeightOfScreen(attributes.screen));
+    printf("children");
+    for (unsigned int i = 0; i < count; i++)
+        printf(" %lu", children[i]);
+    printf("\n");
+    if (children != NULL)
+        XFree(children);
+
+    print_cardinals(window, "normal_hints", XA_WM_NORMAL_HINTS, 18);
+    print_cardinals(window, "wm_hints", XA_WM_HINTS, 9);
+    print_strings(window, "wm_class", XA_WM_CLASS);
+    print_strings(window, "wm_name", XA_WM_NAME);
+    print_atoms(window, "wm_protocols", XInternAtom(display, "WM_PROTOCOLS", False));
+    print_cardinals(window, "wm_state", XInternAtom(display, "WM_STATE", False), 2);
+    XSync(display, False);
+    return last_error == 0 ? 0 : 1;
+}
+
+static int send(Window window, const char *type, const char *data, int move) {
+    if (move) {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display, window, &attributes))
+            return 1;
+        XMoveWindow(display, window, attributes.x + 3, attributes.y + 2);
+    }
+    XEvent event;
+    memset(&event, 0, sizeof event);
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, type, False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = (long)XInternAtom(display, data, False);
+    event.xclient.data.l[1] = CurrentTime;
+    /* With no event mask the event goes to the client that made the window. */
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XSync(display, False);
+    return last_error == 0 ? 0 : 1;
+}
+
+static int scribble(Window window, unsigned long pixel) {
+    XGCValues values;
+    values.foreground = pixel;
+    GC gc = XCreateGC(display, window, GCForeground, &values);
+    XFillRectangle(display, window, gc, 0, 0, 4096, 4096);
+    XFreeGC(display, gc);
+    XSync(display, False);
+    return last_error == 0 ? 0 : 1;
+}
+
+/* Only one client may redirect the root's children: while a window manager
+ * runs, asking for it fails. */
+static int wait_wm(double seconds) {
+    const double end = now_seconds() + seconds;
+    for (;;) {
+        last_error = 0;
+        XSelectInput(display, DefaultRootWindow(display), SubstructureRedirectMask);
+        XSync(display, False);
+        if (last_error == BadAccess)
+            return 0;
+        XSelectInput(display, DefaultRootWindow(display), NoEventMask);
+        XSync(display, False);
+        if (now_seconds() > end)
+            return 1;
+        pause_briefly();
+    }
+}
+
+static int usage(void) {
+    fputs("usage: x11_probe find NAME SECONDS | info WINDOW | send WINDOW TYPE DATA [move]"
+          " | scribble WINDOW PIXEL | wait-wm SECONDS\n",
+          stderr);
+    return 1;
+}
+
+int main(int argc, char **argv) {
+    if (argc < 3)
+        return usage();
+    display = XOpenDisplay(NULL);
+    if (display == NULL) {
+        fprintf(stderr, "x11_probe: cannot open display\n");
+        return 1;
+    }
+    XSetErrorHandler(note_error);
+    const char *command = argv[1];
+    int status;
+    if (strcmp(command, "find") == 0 && argc == 4)
+        status = find(argv[2], atof(argv[3]));
+    else if (strcmp(command, "info") == 0 && argc == 3)
+        status = info(parse_window(argv[2]));
+    else if (strcmp(command, "send") == 0 && (argc == 5 || argc == 6))
+        status = send(parse_window(argv[2]), argv[3], argv[4],
+                      argc == 6 && strcmp(argv[5], "move") == 0);
+    else if (strcmp(command, "scribble") == 0 && argc == 4)
+        status = scribble(parse_window(argv[2]), strtoul(argv[3], NULL, 0));
+    else if (strcmp(command, "wait-wm") == 0 && argc == 3)
+        status = wait_wm(atof(argv[2]));
+    else
+        status = usage();
+    XCloseDisplay(display);
+    return status;
+}
