@@ -165,6 +165,10 @@ class Clock:
         self.stderr.close()
 
 
+SINGLE_NUMBERS = ("window", "parent", "root", "map_state", "depth", "visual_class",
+                  "default_visual", "default_colormap")
+
+
 def probe_info(server, window):
     """The probe's report on a window: each line a key and its numbers or
     words."""
@@ -176,6 +180,8 @@ def probe_info(server, window):
             report[key] = [part.strip("[]") for part in rest.split("] [")] if rest else []
         elif key == "wm_protocols":
             report[key] = rest.split()
+        elif key in SINGLE_NUMBERS:
+            report[key] = int(rest)
         else:
             report[key] = [int(word) for word in rest.split()]
     return report
