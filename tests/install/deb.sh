@@ -1,0 +1,78 @@
+#!/bin/bash
+# cpack -G DEB in a build folder ($1, made by the fresh-build test, so that
+# the packaging never touches the build under test): the two packages, their
+# files, their fields and the dependencies dpkg-shlibdeps found; the packaged
+# programs run, and the packaged library builds a host program.
+. "$(dirname "$0")/common.sh"
+
+build=${1:?build folder}
+[ -f "$build/CPackConfig.cmake" ] || { fail "no configured build in $build"; finish; }
+
+cd "$work"
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/packages" >cpack.log 2>&1 ||
+    { cat cpack.log >&2; fail "cpack -G DEB failed"; finish; }
+
+arch=$(dpkg --print-architecture)
+programs="$work/packages/quadrantine_1.0_${arch}.deb"
+development="$work/packages/libquadface-dev_1.0_${arch}.deb"
+[ -f "$programs" ] || fail "no $(basename "$programs"); made: $(ls "$work/packages")"
+[ -f "$development" ] || fail "no $(basename "$development"); made: $(ls "$work/packages")"
+[ -f "$programs" ] && [ -f "$development" ] || finish
+
+# Files of a package, without folders.
+files_of() {
+    dpkg-deb -c "$1" | awk '$1 !~ /^d/ { print $6 }' | LC_ALL=C sort
+}
+expected="./usr/bin/quadrix-image
+./usr/bin/quadrix-x
+./usr/share/applications/quadrix-x.desktop
+./usr/share/man/man1/quadrix-image.1
+./usr/share/man/man1/quadrix-x.1"
+[ "$(files_of "$programs")" = "$expected" ] ||
+    fail "quadrantine holds:$(files_of "$programs" | sed 's/^/\n  /')"
+expected="./usr/include/quadface.h
+./usr/lib/libquadface.a
+./usr/lib/pkgconfig/quadface.pc"
+[ "$(files_of "$development")" = "$expected" ] ||
+    fail "libquadface-dev holds:$(files_of "$development" | sed 's/^/\n  /')"
+
+# Control fields.
+field() { dpkg-deb -f "$1" "$2"; }
+for check in "$programs Package quadrantine" "$programs Version 1.0" \
+    "$programs Architecture $arch" "$programs Section x11" \
+    "$development Package libquadface-dev" "$development Version 1.0" \
+    "$development Section libdevel"; do
+    read -r deb name value <<<"$check"
+    [ "$(field "$deb" "$name")" = "$value" ] ||
+        fail "$(basename "$deb"): $name is '$(field "$deb" "$name")', not '$value'"
+done
+summary=$(field "$programs" Description)
+[[ "${summary%%$'\n'*}" == "clock that shows the time"* ]] ||
+    fail "quadrantine's summary line is: ${summary%%$'\n'*}"
+[ -n "$(field "$programs" Maintainer)" ] || fail "quadrantine has no maintainer"
+
+# Dependencies: from the libraries the programs link, with versions.
+depends=$(field "$programs" Depends)
+grep -qE '(^|, )libx11-6( |,|$)' <<<"$depends" || fail "Depends lacks libx11-6: $depends"
+grep -qE '(^|, )libc6 \(>= [0-9.]+\)' <<<"$depends" || fail "Depends lacks libc6 (>= ...): $depends"
+[ -z "$(field "$development" Depends)" ] ||
+    fail "libquadface-dev depends on: $(field "$development" Depends)"
+
+# What the packages hold works once unpacked.
+dpkg-deb -x "$programs" root
+dpkg-deb -x "$development" root
+root/usr/bin/quadrix-image clock.ppm -q 10 7 30 || fail "the packaged quadrix-image failed"
+[ "$(stat -c %s clock.ppm 2>/dev/null)" = 19213 ] || fail "the packaged quadrix-image drew no 80 x 80 PPM"
+report=$(desktop-file-validate root/usr/share/applications/quadrix-x.desktop 2>&1) &&
+    [ -z "$report" ] || fail "packaged desktop entry: $report"
+kind=$(file root/usr/bin/quadrix-x)
+[[ "$kind" == *", stripped"* ]] || fail "the packaged quadrix-x keeps its symbols: $kind"
+cp "$SOURCE_DIR/tests/install/draw_host.c" host.c
+# shellcheck disable=SC2046
+PKG_CONFIG_PATH="$work/root/usr/lib/pkgconfig" sh -c \
+    'cc -o host host.c $(pkg-config --cflags --libs quadface)' ||
+    fail "the packaged library does not build a host"
+[ -x host ] && ./host 3 0 0 64 64 | cmp -s - <(reference_ppm -width 64 -height 64 3 0 0) ||
+    fail "the host built from the package draws another picture"
+
+finish
