@@ -1,0 +1,78 @@
+"""The command line and the connection, from outside: exact messages on
+standard error, nothing on standard output, and the exit status."""
+
+import os
+import subprocess
+import unittest
+
+from x11_harness import QUADRIX_X, sanitizer_env
+
+USAGE = (
+    "\nQuadrantine -- version 1.0d\n"
+    "\nUsage: quadrix-x [-geometry <geo>] [-border <borderwidth>]\n"
+    "\t[-interval <seconds>]\n"
+    "\t[-bg <colour>] [-fg <colour>]\n"
+    "\t[-hc <colour>] [-mc <colour>] [-sc <colour>] [-ic <colour>]\n"
+    "\t[-w]\n\n"
+    "\t-w : withdrawn state (for use as docked application)\n\n")
+
+
+def error(message):
+    return "\nError quadrix-x: %s\n\n" % message
+
+
+def unused_display():
+    """A display number without a server, looked for from the top."""
+    for number in range(65000, 64000, -1):
+        if not os.path.exists("/tmp/.X11-unix/X%d" % number):
+            return ":%d" % number
+    raise RuntimeError("no free display number")
+
+
+class CommandLine(unittest.TestCase):
+    def run_clock(self, args, display=None):
+        env = dict(os.environ)
+        env.pop("DISPLAY", None)
+        if display is not None:
+            env["DISPLAY"] = display
+        return subprocess.run([QUADRIX_X, *args], env=sanitizer_env(env), capture_output=True,
+                              stdin=subprocess.DEVNULL, timeout=60)
+
+    def test_bad_command_lines(self):
+        # No display is needed: the command line is read first.
+        cases = (
+            (("clock",), USAGE),
+            (("-",), USAGE),
+            (("",), USAGE),
+            (("-w2",), USAGE),
+            (("-W",), USAGE),
+            (("-w", "-geometry", "64x64", "extra"), USAGE),
+            (("-border", "201"), error("Value for -border out of range")),
+            (("-border", "-1"), error("Value for -border out of range")),
+            (("-border", "4294967296"), error("Value for -border out of range")),
+            (("-border",), error("Missing argument for '-border'")),
+            (("-fg", "red", "-interval"), error("Missing argument for '-interval'")),
+            (("-geometry",), error("Missing argument for '-geometry'")),
+            (("-ic",), error("Missing argument for '-ic'")),
+        )
+        for args, message in cases:
+            with self.subTest(args=args):
+                result = self.run_clock(args, display=unused_display())
+                self.assertEqual(result.returncode, 1)
+                self.assertEqual(result.stdout, b"")
+                self.assertEqual(result.stderr.decode(), message)
+
+    def test_no_server(self):
+        free = unused_display()
+        for display, shown in ((free, free), (None, ""), ("no-colon", "no-colon")):
+            with self.subTest(display=display):
+                # A valid command line, up to the connection.
+                result = self.run_clock(("-border", "abc", "-interval", "0"), display)
+                self.assertEqual(result.returncode, 1)
+                self.assertEqual(result.stdout, b"")
+                self.assertEqual(result.stderr.decode(),
+                                 "\nCannot connect to X server [%s]\n\n" % shown)
+
+
+if __name__ == "__main__":
+    unittest.main()
