@@ -8,6 +8,10 @@
 build=${1:?build folder}
 [ -f "$build/CPackConfig.cmake" ] || { fail "no configured build in $build"; finish; }
 
+# The README's command, run here in the test's own build folder.
+readme_command='cd build && cpack -G DEB && sudo apt install ./quadrantine_1.0_amd64.deb'
+expect_in_readme "$readme_command"
+
 cd "$work"
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/packages" >cpack.log 2>&1 ||
     { cat cpack.log >&2; fail "cpack -G DEB failed"; finish; }
@@ -18,6 +22,10 @@ development="$work/packages/libquadface-dev_1.0_${arch}.deb"
 [ -f "$programs" ] || fail "no $(basename "$programs"); made: $(ls "$work/packages")"
 [ -f "$development" ] || fail "no $(basename "$development"); made: $(ls "$work/packages")"
 [ -f "$programs" ] && [ -f "$development" ] || finish
+if [ "$arch" = amd64 ]; then
+    readme_deb=${readme_command##*./}
+    [ -f "$work/packages/$readme_deb" ] || fail "the README installs $readme_deb, which cpack did not make"
+fi
 
 # Files of a package, without folders.
 files_of() {

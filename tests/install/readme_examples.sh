@@ -28,6 +28,11 @@ run_example 'quadrix-image clock.ppm -q 10 7 30'
 pamfile clock.ppm | grep 'PPM raw, 80 by 80' >/dev/null || fail "clock.ppm: $(pamfile clock.ppm)"
 reference_ppm 10 7 30 | cmp -s - clock.ppm || fail "clock.ppm is not 10:07:30"
 
+# And that picture turned into a PNG, as the README suggests for clock.ppm.
+run_example 'pnmtopng clock.ppm > clock.png'
+# pnmtopng keeps a grey picture grey; back in PPM form it is the same.
+pngtopam clock.png | ppmtoppm | pamdepth 255 | cmp -s - clock.ppm || fail "clock.png does not hold clock.ppm's pixels"
+
 # Piped to pnmtopng: a 160 x 160 PNG in the default black and white.
 run_example 'quadrix-image - -q -width 160 -height 160 | pnmtopng > clock.png'
 file clock.png | grep 'PNG image data, 160 x 160' >/dev/null || fail "clock.png: $(file clock.png)"
