@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
 
 namespace {
@@ -35,6 +36,8 @@ struct ColumnsCase {
     int width;
     int columns;
 };
+
+void PrintTo(const ColumnsCase &c, std::ostream *os) { *os << "width " << c.width; }
 
 class CanvasColumns : public testing::TestWithParam<ColumnsCase> {};
 
@@ -67,6 +70,8 @@ struct FillCase {
     int x0, y0, x1, y1;
     int changed;  // bytes that change from the background
 };
+
+void PrintTo(const FillCase &c, std::ostream *os) { *os << c.name; }
 
 class CanvasFill : public testing::TestWithParam<FillCase> {};
 

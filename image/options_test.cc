@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,8 @@ struct Accepted {
     int rgb[3] = {0, 0, 0};
 };
 
+void PrintTo(const Accepted &c, std::ostream *os) { *os << c.name; }
+
 class OptionsAccepted : public testing::TestWithParam<Accepted> {};
 
 TEST_P(OptionsAccepted, LeavesTheSettings) {
@@ -173,6 +176,8 @@ struct Rejected {
     const char *message;  // null: the usage text
 };
 
+void PrintTo(const Rejected &c, std::ostream *os) { *os << c.name; }
+
 class OptionsRejected : public testing::TestWithParam<Rejected> {};
 
 TEST_P(OptionsRejected, EndsWithTheMessage) {
@@ -234,6 +239,8 @@ struct TimeCase {
     std::vector<std::string> words;
     int hour, minute, second;
 };
+
+void PrintTo(const TimeCase &c, std::ostream *os) { *os << c.name; }
 
 class TimeWords : public testing::TestWithParam<TimeCase> {};
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -173,6 +174,8 @@ struct XbmLayout {
     int last_values;  // values on the last line
 };
 
+void PrintTo(const XbmLayout &c, std::ostream *os) { *os << c.width << "x" << c.height; }
+
 class XbmLines : public testing::TestWithParam<XbmLayout> {};
 
 // Values stand 15 to a line, counted over the whole image, and the text ends
@@ -254,6 +257,10 @@ struct BmpSize {
     int width, height, format;
     std::size_t size;
 };
+
+void PrintTo(const BmpSize &c, std::ostream *os) {
+    *os << c.width << "x" << c.height << " format " << c.format;
+}
 
 class BmpSizes : public testing::TestWithParam<BmpSize> {};
 
