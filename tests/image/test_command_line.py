@@ -105,10 +105,6 @@ class CommandLine(unittest.TestCase):
                 with open(existing, "rb") as f:
                     self.assertEqual(f.read(), original)
                 self.assertFalse(os.path.exists(absent))
-                # The same to standard output: nothing written there either.
-                words = ["-" if w == "OUT" else w for w in args]
-                if words[0] == "-":
-                    self.assertEqual(run(words), (1, b"", expected))
 
     def test_output_file_cannot_be_created(self):
         cases = [
@@ -134,6 +130,7 @@ class CommandLine(unittest.TestCase):
 
     def test_formats_to_a_file(self):
         for option, progress, start, size in FORMATS:
+            on_stdout = q.image([option, "1", "2", "3"])
             for quiet in ([], ["-q"]):
                 with self.subTest(option + " " + " ".join(quiet)):
                     out_path = self.path("clock" + option)
@@ -144,7 +141,7 @@ class CommandLine(unittest.TestCase):
                     self.assertEqual((status, out, err), (0, b"", "" if quiet else line + progress))
                     with open(out_path, "rb") as f:
                         written = f.read()
-                    self.assertEqual(written, q.image([option, "1", "2", "3"]))
+                    self.assertEqual(written, on_stdout)
                     if size is not None:
                         self.assertEqual(len(written), size)
 
@@ -179,20 +176,19 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(len(out), 9 + 800)
 
     def test_write_failures(self):
+        # At 80 by 80 the PBM and BMP pictures fit in the stream's buffer, so
+        # only the final flush fails; the others fail in a write before it.
         for option, progress, _, _ in FORMATS:
-            for size in ([], ["-width", "21", "-height", "21"]):
-                label = " ".join([option] + size)
-                with self.subTest(label + " to /dev/full"):
-                    status, out, err = run(["/dev/full", option] + size + ["1", "2", "3"])
-                    self.assertEqual((status, out), (1, b""))
-                    self.assertEqual(err, 'Writing to file "/dev/full"\n' + progress + error(
-                        'Writing file "/dev/full": No space left on device'))
-                with self.subTest(label + " standard output on /dev/full"):
-                    with open("/dev/full", "wb") as full:
-                        status, _, err = run(["-", "-q", option] + size + ["1", "2", "3"],
-                                             stdout=full)
-                    self.assertEqual((status, err), (1, error(
-                        "Writing to standard output: No space left on device")))
+            with self.subTest(option + " to /dev/full"):
+                status, out, err = run(["/dev/full", option, "1", "2", "3"])
+                self.assertEqual((status, out), (1, b""))
+                self.assertEqual(err, 'Writing to file "/dev/full"\n' + progress + error(
+                    'Writing file "/dev/full": No space left on device'))
+            with self.subTest(option + " standard output on /dev/full"):
+                with open("/dev/full", "wb") as full:
+                    status, _, err = run(["-", "-q", option, "1", "2", "3"], stdout=full)
+                self.assertEqual((status, err), (1, error(
+                    "Writing to standard output: No space left on device")))
         with self.subTest("standard output closed"):
             status, _, err = run(["-", "-q", "1", "2", "3"], stdout=None,
                                  preexec_fn=lambda: os.close(1))
