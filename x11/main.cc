@@ -60,7 +60,12 @@ int main(int argc, char **argv) {
 
         // Interrupted or not, whatever has arrived is read and the clock
         // is drawn again.
-        if (select(connection + 1, &readable, nullptr, nullptr, &timeout) == 0)
+        // Xlib may have read events while it sent the drawing; they wait
+        // in its own queue, where select cannot see them, and would leave
+        // the window with a stale picture until the time-out.  XPending
+        // finds them without blocking.
+        if (XPending(display) == 0 &&
+            select(connection + 1, &readable, nullptr, nullptr, &timeout) == 0)
             continue;
         handle_events();
     }

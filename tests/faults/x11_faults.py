@@ -1,0 +1,150 @@
+"""quadrix-x under faults: no X server, an X server that goes away, and a
+storm of resizes and moves.  Each test starts an Xvfb of its own.
+
+    QUADRIX_X=... QUADRIX_IMAGE=... X_FAULT_PROBE=... /usr/bin/python3 x11_faults.py
+"""
+
+import os
+import random
+import resource
+import signal
+import subprocess
+import time
+import unittest
+
+import xserver
+
+
+def wait_status(process, seconds):
+    """(status, rusage, seconds taken) of a child, or None if it goes on."""
+    start = time.monotonic()
+    while time.monotonic() - start < seconds:
+        pid, status, usage = os.wait4(process.pid, os.WNOHANG)
+        if pid != 0:
+            process.returncode = os.waitstatus_to_exitcode(status)
+            return process.returncode, usage, time.monotonic() - start
+        time.sleep(0.01)
+    return None
+
+
+class Server(unittest.TestCase):
+    def start_server(self):
+        server = xserver.Xvfb()
+        self.addCleanup(server.stop)
+        return server
+
+    def start_clock(self, server, args=(), frozen=True):
+        clock = xserver.start_clock(server, args, frozen)
+
+        def end():
+            if clock.poll() is None:
+                clock.kill()
+            clock.communicate()
+        self.addCleanup(end)
+        return clock
+
+
+class NoServer(Server):
+    def test_a_display_where_no_server_runs(self):
+        server = self.start_server()
+        display = server.display
+        server.stop()
+        result = subprocess.run([xserver.QUADRIX_X], env=dict(os.environ, DISPLAY=display),
+                                capture_output=True, timeout=30)
+        self.assertEqual((result.returncode, result.stderr.decode()),
+                         (1, "\nCannot connect to X server [%s]\n\n" % display))
+        self.assertEqual(result.stdout, b"")
+
+    def test_no_display_named(self):
+        env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+        result = subprocess.run([xserver.QUADRIX_X], env=env, capture_output=True, timeout=30)
+        self.assertEqual((result.returncode, result.stderr.decode()),
+                         (1, "\nCannot connect to X server []\n\n"))
+
+
+class ServerGoesAway(Server):
+    def test_the_clock_ends_at_once_without_spinning(self):
+        for sig in (signal.SIGKILL, signal.SIGTERM):
+            for interval in ("1", "1000"):
+                with self.subTest(signal=sig.name, interval=interval):
+                    server = self.start_server()
+                    clock = self.start_clock(server, ["-interval", interval], frozen=False)
+                    xserver.find_window(server, clock)
+
+                    # Idle, the clock sleeps.
+                    before = xserver.cpu_seconds(clock.pid)
+                    time.sleep(2)
+                    self.assertLess(xserver.cpu_seconds(clock.pid) - before, 0.2,
+                                    "the clock is busy while idle")
+
+                    server.kill(sig)
+                    ended = wait_status(clock, 1.0)
+                    self.assertIsNotNone(ended, "the clock goes on without its server")
+                    status, usage, _ = ended
+                    self.assertEqual(status, 1)
+                    self.assertLess(usage.ru_utime + usage.ru_stime, 2.0,
+                                    "the clock spun on the lost connection")
+                    err = clock.stderr.read().decode()
+                    self.assertRegex(err, "X connection to .* broken|fatal IO error")
+                    self.assertNotIn("Cannot connect", err)
+
+
+def storm(window, count, rng):
+    """xdotool's arguments for count resizes and moves, alternating, some
+    of them below the smallest face."""
+    args = []
+    for i in range(count):
+        if i % 2 == 0:
+            args += ["windowsize", str(window), str(rng.randint(5, 400)), str(rng.randint(5, 400))]
+        else:
+            args += ["windowmove", str(window), str(rng.randint(0, 800)), str(rng.randint(0, 600))]
+    return args
+
+
+class ResizeStorm(Server):
+    def test_a_thousand_resizes_and_a_thousand_moves(self):
+        server = self.start_server()
+        # A time-out far away: only the events can bring the new picture.
+        clock = self.start_clock(server, ["-interval", "1000"])
+        window = xserver.find_window(server, clock)
+        self.assertIsNone(xserver.shows_frozen_picture(server, window))
+        rng = random.Random(5)
+
+        def settle(final):
+            server.run(["xdotool"] + storm(window, 100, rng) +
+                       ["windowsize", str(window)] + [str(v) for v in final], check=True)
+            self.assertIsNone(xserver.shows_frozen_picture(server, window))
+
+        # A first storm lets the allocators of both sides find their size.
+        settle((150, 90))
+        rss_before = xserver.rss_kib(clock.pid)
+        held_before = xserver.resources(server, window)
+        self.assertEqual(held_before.get("PIXMAP"), 1)
+
+        # Twenty bursts of a hundred.  After each, the right picture must
+        # come soon, long before the clock's own time-out could redraw it.
+        start = time.monotonic()
+        for burst in range(20):
+            final = (rng.randint(21, 300), rng.randint(21, 300))
+            server.run(["xdotool"] + storm(window, 99, rng) +
+                       ["windowsize", str(window)] + [str(v) for v in final], check=True)
+            difference = xserver.shows_frozen_picture(server, window, seconds=2)
+            self.assertIsNone(difference, "after burst %d" % burst)
+            self.assertIsNone(clock.poll(), "the clock ended in the storm")
+        took = time.monotonic() - start
+
+        rss_after = xserver.rss_kib(clock.pid)
+        held_after = xserver.resources(server, window)
+        print("\nresize storm: 2000 requests in %.1f s, pictures checked; pixmaps %d before, "
+              "%d after; GCs %d before, %d after; RSS %d KiB before, %d KiB after"
+              % (took, held_before["PIXMAP"], held_after["PIXMAP"], held_before.get("GC", 0),
+                 held_after.get("GC", 0), rss_before, rss_after))
+        self.assertEqual(held_after.get("PIXMAP"), 1)
+        self.assertEqual(held_after.get("GC"), held_before.get("GC"))
+        self.assertEqual(held_after.get("WINDOW"), held_before.get("WINDOW"))
+        self.assertEqual(held_after["pixmap_bytes"], final[0] * final[1] * 4)
+        self.assertLessEqual(rss_after - rss_before, 256, "the clock's memory grew")
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,102 @@
+"""The soak: quadrix-x -interval 1 for two minutes on an Xvfb of its own,
+resized every few seconds.  Its resident memory and what the server holds
+for it must stay as they were after the first seconds, and at the end it
+must still draw the right picture, by its own time-out.
+
+It takes more than two minutes, so it is not part of ctest; CI runs it as
+a step of its own:
+
+    QUADRIX_X=build/quadrix-x QUADRIX_IMAGE=build/quadrix-image \\
+    X_FAULT_PROBE=build/tests/faults/x_fault_probe \\
+        /usr/bin/python3 tests/faults/x11_soak.py [SECONDS]
+"""
+
+import random
+import sys
+import time
+
+import xserver
+
+SIZES = [(80, 80), (64, 64), (200, 120), (21, 21), (10, 300), (333, 222), (97, 61)]
+
+
+def main():
+    seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 120
+    server = xserver.Xvfb()
+    clock = None
+    try:
+        clock = xserver.start_clock(server, ["-interval", "1"])
+        window = xserver.find_window(server, clock)
+        rng = random.Random(11)
+        start = time.monotonic()
+
+        def resize(size):
+            server.run(["xdotool", "windowsize", str(window)] + [str(v) for v in size]
+                       + ["windowmove", str(window), str(rng.randint(0, 900)),
+                          str(rng.randint(0, 700))], check=True)
+
+        # The first seconds let both sides reach their working size.
+        for size in SIZES:
+            resize(size)
+            time.sleep(0.5)
+        time.sleep(2)
+        rss = [xserver.rss_kib(clock.pid)]
+        held_before = xserver.resources(server, window)
+        cpu_before = xserver.cpu_seconds(clock.pid)
+
+        resizes = 0
+        while time.monotonic() - start < seconds:
+            resize(rng.choice(SIZES))
+            resizes += 1
+            time.sleep(2.5)
+            rss.append(xserver.rss_kib(clock.pid))
+            if clock.poll() is not None:
+                raise AssertionError("the clock ended: %r" % (clock.communicate(),))
+
+        resize((150, 100))
+        time.sleep(1.5)
+        held_after = xserver.resources(server, window)
+        rss.append(xserver.rss_kib(clock.pid))
+        cpu = xserver.cpu_seconds(clock.pid) - cpu_before
+        elapsed = time.monotonic() - start
+
+        failures = []
+        difference = xserver.shows_frozen_picture(server, window, seconds=3)
+        if difference:
+            failures.append(difference)
+        # Painted over from outside, with no event: the time-out alone must
+        # bring the picture back.
+        xserver.scribble(server, window)
+        time.sleep(2.5)
+        difference = xserver.shows_frozen_picture(server, window, seconds=0)
+        if difference:
+            failures.append("after a scribble, no redraw by the time-out: " + difference)
+
+        print("soak: %.0f s, %d resizes, CPU %.2f s; RSS %d KiB after warm-up, %d KiB at the "
+              "end (lowest %d, highest %d); pixmaps %d before, %d after; GCs %d before, %d "
+              "after; windows %d before, %d after"
+              % (elapsed, resizes, cpu, rss[0], rss[-1], min(rss), max(rss),
+                 held_before.get("PIXMAP", 0), held_after.get("PIXMAP", 0),
+                 held_before.get("GC", 0), held_after.get("GC", 0),
+                 held_before.get("WINDOW", 0), held_after.get("WINDOW", 0)))
+        if rss[-1] - rss[0] > 256:
+            failures.append("resident memory grew by %d KiB" % (rss[-1] - rss[0]))
+        for kind in ("PIXMAP", "GC", "WINDOW"):
+            if held_after.get(kind) != held_before.get(kind):
+                failures.append("%s count changed" % kind)
+        if held_after.get("PIXMAP") != 1:
+            failures.append("the clock holds %s pixmaps" % held_after.get("PIXMAP"))
+        if cpu > 0.05 * elapsed:
+            failures.append("the clock used %.1f s of CPU" % cpu)
+        for failure in failures:
+            print("soak: FAILED: " + failure)
+        return 1 if failures else 0
+    finally:
+        if clock is not None and clock.poll() is None:
+            clock.kill()
+            clock.communicate()
+        server.stop()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
