@@ -11,11 +11,14 @@
 
 namespace {
 
+// The words of the last command line: the settings point into them.
+std::vector<std::string> storage;
+
 // Runs parse_options on "quadrix-x" followed by the words; returns the
 // status the run ended with, or -1 when parse_options returned.
 int parse(std::initializer_list<const char *> words, std::string *errors = nullptr) {
-    set_program_name("/usr/local/bin/quadrix-x");
-    std::vector<std::string> storage = {"/usr/local/bin/quadrix-x"};
+    program_name = "quadrix-x";
+    storage = {"/usr/local/bin/quadrix-x"};
     for (const char *word : words)
         storage.emplace_back(word);
     std::vector<char *> argv;

@@ -103,12 +103,7 @@ def sanitizer_env(base):
     then has to be told that this is expected."""
     options = base.get("ASAN_OPTIONS", "")
     options = (options + ":" if options else "") + "verify_asan_link_order=0"
-    env = dict(base, ASAN_OPTIONS=options)
-    suppressions = os.environ.get("X11_LSAN_SUPPRESSIONS")
-    if suppressions:
-        lsan = base.get("LSAN_OPTIONS", "")
-        env["LSAN_OPTIONS"] = (lsan + ":" if lsan else "") + "suppressions=" + suppressions
-    return env
+    return dict(base, ASAN_OPTIONS=options)
 
 
 class Clock:
