@@ -143,7 +143,12 @@ class ResizeStorm(Server):
         self.assertEqual(held_after.get("GC"), held_before.get("GC"))
         self.assertEqual(held_after.get("WINDOW"), held_before.get("WINDOW"))
         self.assertEqual(held_after["pixmap_bytes"], final[0] * final[1] * 4)
-        self.assertLessEqual(rss_after - rss_before, 256, "the clock's memory grew")
+        if xserver.SANITIZED:
+            # The sanitizers' allocator keeps growing under any load of
+            # allocations and frees; the plain build measures the clock.
+            print("resize storm: resident memory not judged in a sanitizer build")
+        else:
+            self.assertLessEqual(rss_after - rss_before, 256, "the clock's memory grew")
 
 
 if __name__ == "__main__":
