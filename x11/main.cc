@@ -58,12 +58,11 @@ int main(int argc, char **argv) {
         XFlush(display);
         recreate_pixmap = false;
 
-        // Interrupted or not, whatever has arrived is read and the clock
-        // is drawn again.
         // Xlib may have read events while it sent the drawing; they wait
         // in its own queue, where select cannot see them, and would leave
         // the window with a stale picture until the time-out.  XPending
-        // finds them without blocking.
+        // finds them without blocking.  Interrupted or not, whatever has
+        // arrived is then read and the clock is drawn again.
         if (XPending(display) == 0 &&
             select(connection + 1, &readable, nullptr, nullptr, &timeout) == 0)
             continue;
