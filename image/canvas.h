@@ -8,10 +8,20 @@
 // image_width on hold PEN_BACKGROUND, so packed formats work in whole bytes.
 extern int canvas_columns;
 
-// Makes the canvas for image_width by image_height pixels; "Out of memory"
-// ends the process when it cannot be had.
+// Makes the canvas for image_width by image_height pixels, every pen 0;
+// "Out of memory" ends the process when it cannot be had.
 void alloc_canvas();
 
 // Row y of the canvas, counted from the bottom of the picture as the face
-// counts it: canvas_columns pens, left to right.
+// counts it: canvas_columns pens, left to right, for reading.  Rows with
+// equal pens may share one block: the pointer stays valid until the next
+// fill or the next alloc_canvas.
+const unsigned char *canvas_row_pens(int y);
+
+// How many rows from y on, stepping by step (1 upward, -1 downward) and
+// staying inside the image, share row y's block and so hold its pens.
+int canvas_run(int y, int step);
+
+// Row y for reading and writing: the row gets a block of its own, which
+// stays valid and its own until the next alloc_canvas.
 unsigned char *canvas_row(int y);

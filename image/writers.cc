@@ -1,26 +1,76 @@
 #include "writers.h"
 
 #include "canvas.h"
+#include "host.h"
 #include "options.h"
 #include "quadface.h"
 
 #include <cerrno>
-#include <vector>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 
 std::FILE *output_file;
 int output_error;
 
 namespace {
 
+// Each writer encodes a run of rows that share their pens once, then writes
+// it as often as the run is long, several rows to one fwrite, in pieces of
+// about this many bytes.
+constexpr std::size_t PIECE = 64 * 1024;
+
+// A growing scratch buffer, kept from one writer call to the next.
+struct Buffer {
+    unsigned char *bytes;
+    std::size_t capacity;
+};
+
+Buffer encoded;  // the encoding of one run's rows
+Buffer repeats;  // copies of it, for the pieces
+Buffer packed_row;  // one row of XBM values
+
+// At least size bytes; the contents are not kept.
+unsigned char *room(Buffer &buffer, std::size_t size) {
+    if (size > buffer.capacity) {
+        std::free(buffer.bytes);
+        buffer.bytes = static_cast<unsigned char *>(xmalloc(size));
+        buffer.capacity = size;
+    }
+    return buffer.bytes;
+}
+
 void progress(const char *line) {
     if (verbose)
         std::fputs(line, stderr);
 }
 
-void put(const std::vector<unsigned char> &bytes) {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), output_file) != bytes.size() &&
-        output_error == 0)
+void put(const unsigned char *bytes, std::size_t size) {
+    if (size == 0)
+        return;
+    if (std::fwrite(bytes, 1, size, output_file) != size && output_error == 0)
         output_error = errno;
+}
+
+// bytes, times over.
+void put_repeated(const unsigned char *bytes, std::size_t size, long times) {
+    if (times <= 0 || size == 0)
+        return;
+    const long per_piece = static_cast<long>(PIECE / size);
+    if (times == 1 || per_piece <= 1) {
+        for (long i = 0; i < times; i++)
+            put(bytes, size);
+        return;
+    }
+    const long copies = times < per_piece ? times : per_piece;
+    unsigned char *piece = room(repeats, size * static_cast<std::size_t>(copies));
+    for (long i = 0; i < copies; i++)
+        std::memcpy(piece + size * static_cast<std::size_t>(i), bytes, size);
+    while (times > 0) {
+        const long n = times < copies ? times : copies;
+        put(piece, size * static_cast<std::size_t>(n));
+        times -= n;
+    }
 }
 
 // The rim, the hour marker and the minutes are the foreground of the
@@ -37,18 +87,61 @@ unsigned char pack_bits(const unsigned char *row, int x, bool lsb_first) {
     return static_cast<unsigned char>(bits);
 }
 
+// A row's canvas_columns / 8 packed bytes.
+void pack_row(const unsigned char *row, unsigned char *out, bool lsb_first) {
+    for (int x = 0; x < canvas_columns; x += 8)
+        *out++ = pack_bits(row, x, lsb_first);
+}
+
 constexpr char pen_chars[] = ".,#@%";
 constexpr char hex_digits[] = "0123456789abcdef";
 
-// Little-endian fields, byte by byte.
-void put_le16(std::vector<unsigned char> &out, unsigned value) {
-    out.push_back(static_cast<unsigned char>(value & 0xff));
-    out.push_back(static_cast<unsigned char>((value >> 8) & 0xff));
+// The text of rows equal rows of per_row packed values, the first value
+// being number count + 1 of the image: "0x%02x" and ",", or "};" after the
+// image's last value when ends_image, and a newline after every 15th value.
+// row_start receives where each row's text begins, and where the last ends.
+std::size_t xbm_text(const unsigned char *packed, int per_row, int rows, long count,
+                     bool ends_image, unsigned char *text, std::size_t *row_start) {
+    std::size_t length = 0;
+    for (int r = 0; r < rows; r++) {
+        row_start[r] = length;
+        for (int i = 0; i < per_row; i++) {
+            const unsigned char bits = packed[i];
+            count++;
+            text[length++] = '0';
+            text[length++] = 'x';
+            text[length++] = static_cast<unsigned char>(hex_digits[bits >> 4]);
+            text[length++] = static_cast<unsigned char>(hex_digits[bits & 15]);
+            if (ends_image && r == rows - 1 && i == per_row - 1) {
+                text[length++] = '}';
+                text[length++] = ';';
+            } else {
+                text[length++] = ',';
+            }
+            if (count % 15 == 0)
+                text[length++] = '\n';
+        }
+    }
+    row_start[rows] = length;
+    return length;
 }
 
-void put_le32(std::vector<unsigned char> &out, unsigned long value) {
+// Enough for xbm_text: at most six characters a value, and "};" once.
+std::size_t xbm_text_room(int per_row, int rows) {
+    return static_cast<std::size_t>(rows) * static_cast<std::size_t>(per_row) * 6 + 2;
+}
+
+// Little-endian fields, byte by byte.
+unsigned char *put_le16(unsigned char *out, unsigned value) {
+    *out++ = static_cast<unsigned char>(value & 0xff);
+    *out++ = static_cast<unsigned char>((value >> 8) & 0xff);
+    return out;
+}
+
+unsigned char *put_le32(unsigned char *out, unsigned long value) {
     for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<unsigned char>((value >> shift) & 0xff));
+        *out++ = static_cast<unsigned char>((value >> shift) & 0xff);
+    return out;
 }
 
 }  // namespace
@@ -67,18 +160,27 @@ void write_xpm() {
                      pen_rgb[pen][0], pen_rgb[pen][1], pen_rgb[pen][2]);
     std::fputs("/* pixels */\n", output_file);
 
-    std::vector<unsigned char> line;
-    for (int y = image_height - 1; y >= 0; y--) {
-        const unsigned char *row = canvas_row(y);
-        line.clear();
-        line.push_back('"');
-        for (int x = 0; x < image_width; x++)
-            line.push_back(static_cast<unsigned char>(pen_chars[row[x]]));
-        line.push_back('"');
-        if (y > 0)
-            line.push_back(',');
-        line.push_back('\n');
-        put(line);
+    // A pixel line: a double quote, a character a pixel, then "\",\n", or
+    // "\"\n" for the bottom row, the last line.
+    const std::size_t width = static_cast<std::size_t>(image_width);
+    unsigned char *line = room(encoded, width + 4);
+    for (int y = image_height - 1; y >= 0;) {
+        const int run = canvas_run(y, -1);
+        const unsigned char *row = canvas_row_pens(y);
+        line[0] = '"';
+        for (std::size_t x = 0; x < width; x++)
+            line[1 + x] = static_cast<unsigned char>(pen_chars[row[x]]);
+        line[width + 1] = '"';
+        line[width + 2] = ',';
+        line[width + 3] = '\n';
+        y -= run;
+        if (y >= 0) {
+            put_repeated(line, width + 4, run);
+        } else {
+            put_repeated(line, width + 4, run - 1);
+            line[width + 2] = '\n';
+            put(line, width + 3);
+        }
     }
     std::fputs("};\n", output_file);
 }
@@ -86,17 +188,26 @@ void write_xpm() {
 void write_ppm() {
     progress("Writing PPM\n");
     std::fprintf(output_file, "P6\n%i %i\n255\n", image_width, image_height);
-    std::vector<unsigned char> line(3 * static_cast<std::size_t>(image_width));
-    for (int y = image_height - 1; y >= 0; y--) {
-        const unsigned char *row = canvas_row(y);
-        unsigned char *out = line.data();
-        for (int x = 0; x < image_width; x++) {
-            const int *rgb = pen_rgb[row[x]];
-            *out++ = static_cast<unsigned char>(rgb[0]);
-            *out++ = static_cast<unsigned char>(rgb[1]);
-            *out++ = static_cast<unsigned char>(rgb[2]);
-        }
-        put(line);
+
+    // Each pen's three bytes, stored four at a time: the fourth lands where
+    // the next pixel begins, or in the spare byte after the line.
+    std::uint32_t pixel[5];
+    for (int pen = 0; pen < 5; pen++) {
+        const unsigned char rgb[4] = {static_cast<unsigned char>(pen_rgb[pen][0]),
+                                      static_cast<unsigned char>(pen_rgb[pen][1]),
+                                      static_cast<unsigned char>(pen_rgb[pen][2]), 0};
+        std::memcpy(&pixel[pen], rgb, 4);
+    }
+    const std::size_t size = 3 * static_cast<std::size_t>(image_width);
+    unsigned char *line = room(encoded, size + 1);
+    for (int y = image_height - 1; y >= 0;) {
+        const int run = canvas_run(y, -1);
+        const unsigned char *row = canvas_row_pens(y);
+        unsigned char *out = line;
+        for (int x = 0; x < image_width; x++, out += 3)
+            std::memcpy(out, &pixel[row[x]], 4);
+        put_repeated(line, size, run);
+        y -= run;
     }
 }
 
@@ -108,29 +219,42 @@ void write_xbm() {
                  "static char Quadrix_bits[] = {\n",
                  image_width, image_height);
     // Values stand 15 to a line, counted over the whole image: a row of the
-    // picture may begin in the middle of a line of text.
+    // picture may begin in the middle of a line of text.  Where it begins
+    // comes round again after at most 15 rows, so the text of that many
+    // equal rows repeats for the rest of their run.
+    const int per_row = canvas_columns / 8;
+    int period = 1;
+    while (static_cast<long>(period) * per_row % 15 != 0)
+        period++;
+    unsigned char *packed = room(packed_row, static_cast<std::size_t>(per_row));
+    std::size_t row_start[16];
+
     long count = 0;
-    std::vector<unsigned char> text;
-    for (int y = image_height - 1; y >= 0; y--) {
-        const unsigned char *row = canvas_row(y);
-        text.clear();
-        for (int x = 0; x < canvas_columns; x += 8) {
-            const unsigned char bits = pack_bits(row, x, true);
-            count++;
-            text.push_back('0');
-            text.push_back('x');
-            text.push_back(static_cast<unsigned char>(hex_digits[bits >> 4]));
-            text.push_back(static_cast<unsigned char>(hex_digits[bits & 15]));
-            if (y == 0 && x + 8 == canvas_columns) {
-                text.push_back('}');
-                text.push_back(';');
+    for (int y = image_height - 1; y >= 0;) {
+        const int run = canvas_run(y, -1);
+        pack_row(canvas_row_pens(y), packed, true);
+        y -= run;
+        // The bottom row ends the image with "};": it is set apart.
+        const bool ends_image = y < 0;
+        const int plain = ends_image ? run - 1 : run;
+        if (plain > 0) {
+            const int rows = plain < period ? plain : period;
+            unsigned char *text = room(encoded, xbm_text_room(per_row, rows));
+            const std::size_t length =
+                xbm_text(packed, per_row, rows, count, false, text, row_start);
+            if (plain == rows) {
+                put(text, length);
             } else {
-                text.push_back(',');
+                put_repeated(text, length, plain / period);
+                put(text, row_start[plain % period]);
             }
-            if (count % 15 == 0)
-                text.push_back('\n');
+            count += static_cast<long>(plain) * per_row;
         }
-        put(text);
+        if (ends_image) {
+            unsigned char *text = room(encoded, xbm_text_room(per_row, 1));
+            put(text, xbm_text(packed, per_row, 1, count, true, text, row_start));
+            count += per_row;
+        }
     }
     if (count % 15 != 0)
         std::fputc('\n', output_file);
@@ -139,12 +263,13 @@ void write_xbm() {
 void write_pbm() {
     progress("Writing PBM\n");
     std::fprintf(output_file, "P4\n%i %i\n", image_width, image_height);
-    std::vector<unsigned char> line(static_cast<std::size_t>(canvas_columns / 8));
-    for (int y = image_height - 1; y >= 0; y--) {
-        const unsigned char *row = canvas_row(y);
-        for (int x = 0; x < canvas_columns; x += 8)
-            line[static_cast<std::size_t>(x / 8)] = pack_bits(row, x, false);
-        put(line);
+    const std::size_t size = static_cast<std::size_t>(canvas_columns / 8);
+    unsigned char *line = room(encoded, size);
+    for (int y = image_height - 1; y >= 0;) {
+        const int run = canvas_run(y, -1);
+        pack_row(canvas_row_pens(y), line, false);
+        put_repeated(line, size, run);
+        y -= run;
     }
 }
 
@@ -153,49 +278,52 @@ void write_bmp(int form) {
     const unsigned long row_size = static_cast<unsigned long>(canvas_columns) / 2;
     const unsigned long header_size = form ? 14 + 40 + 16 * 4 : 14 + 12 + 16 * 3;
 
-    std::vector<unsigned char> header;
-    header.push_back('B');
-    header.push_back('M');
-    put_le32(header, row_size * static_cast<unsigned long>(image_height) + header_size);
-    put_le16(header, 0);
-    put_le16(header, 0);
-    put_le32(header, header_size);
+    unsigned char header[14 + 40 + 16 * 4];
+    unsigned char *out = header;
+    *out++ = 'B';
+    *out++ = 'M';
+    out = put_le32(out, row_size * static_cast<unsigned long>(image_height) + header_size);
+    out = put_le16(out, 0);
+    out = put_le16(out, 0);
+    out = put_le32(out, header_size);
     if (form) {
-        put_le32(header, 40);
-        put_le32(header, static_cast<unsigned long>(image_width));
-        put_le32(header, static_cast<unsigned long>(image_height));  // bottom-up
-        put_le16(header, 1);  // planes
-        put_le16(header, 4);  // bits per pixel
+        out = put_le32(out, 40);
+        out = put_le32(out, static_cast<unsigned long>(image_width));
+        out = put_le32(out, static_cast<unsigned long>(image_height));  // bottom-up
+        out = put_le16(out, 1);  // planes
+        out = put_le16(out, 4);  // bits per pixel
         for (int field = 0; field < 6; field++)
-            put_le32(header, 0);  // no compression, sizes and colour counts open
+            out = put_le32(out, 0);  // no compression, sizes and colour counts open
     } else {
-        put_le32(header, 12);
-        put_le16(header, static_cast<unsigned>(image_width));
-        put_le16(header, static_cast<unsigned>(image_height));
-        put_le16(header, 1);
-        put_le16(header, 4);
+        out = put_le32(out, 12);
+        out = put_le16(out, static_cast<unsigned>(image_width));
+        out = put_le16(out, static_cast<unsigned>(image_height));
+        out = put_le16(out, 1);
+        out = put_le16(out, 4);
     }
     // The five pens first, so that a pixel's palette index is its pen, then
     // black for the eleven entries nothing refers to.
     for (int entry = 0; entry < 16; entry++) {
         const int *rgb = pen_rgb[entry < 5 ? entry : 0];
         const bool used = entry < 5;
-        header.push_back(static_cast<unsigned char>(used ? rgb[2] : 0));
-        header.push_back(static_cast<unsigned char>(used ? rgb[1] : 0));
-        header.push_back(static_cast<unsigned char>(used ? rgb[0] : 0));
+        *out++ = static_cast<unsigned char>(used ? rgb[2] : 0);
+        *out++ = static_cast<unsigned char>(used ? rgb[1] : 0);
+        *out++ = static_cast<unsigned char>(used ? rgb[0] : 0);
         if (form)
-            header.push_back(0);
+            *out++ = 0;
     }
-    put(header);
+    put(header, static_cast<std::size_t>(out - header));
 
     // Rows bottom-up, two pixels a byte, the left one in the high nibble; the
     // padding columns make every row a whole number of 4-byte words.
-    std::vector<unsigned char> line(row_size);
-    for (int y = 0; y < image_height; y++) {
-        const unsigned char *row = canvas_row(y);
+    unsigned char *line = room(encoded, row_size);
+    for (int y = 0; y < image_height;) {
+        const int run = canvas_run(y, 1);
+        const unsigned char *row = canvas_row_pens(y);
         for (unsigned long i = 0; i < row_size; i++)
             line[i] = static_cast<unsigned char>(row[2 * i] << 4 | row[2 * i + 1]);
-        put(line);
+        put_repeated(line, row_size, run);
+        y += run;
     }
 }
 
