@@ -6,6 +6,7 @@ Each test script is started as
 with PROGRAM the path of the built quadrix-image.
 """
 
+import concurrent.futures
 import os
 import subprocess
 import sys
@@ -66,6 +67,14 @@ def run(args, cwd=None, stdout=subprocess.PIPE, argv0=None, preexec_fn=None):
         timeout=60,
     )
     return result.returncode, result.stdout or b"", result.stderr.decode("utf-8", "replace")
+
+
+def run_many(arg_lists):
+    """run for each list of arguments, a few at a time; the results in order.
+    Most of a run's time is spent waiting for the process to start and end,
+    more so under the sanitizers."""
+    with concurrent.futures.ThreadPoolExecutor(max_workers=4) as pool:
+        return list(pool.map(run, arg_lists))
 
 
 def image(args):
