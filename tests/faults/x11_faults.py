@@ -88,6 +88,25 @@ class ServerGoesAway(Server):
                     self.assertRegex(err, "X connection to .* broken|fatal IO error")
                     self.assertNotIn("Cannot connect", err)
 
+    def test_the_server_killed_in_the_middle_of_a_storm(self):
+        # The clock is drawing and writing when its server goes: a write to
+        # the dead connection must end it with status 1 too, not a signal.
+        for attempt in range(4):
+            with self.subTest(attempt=attempt):
+                server = self.start_server()
+                clock = self.start_clock(server, ["-interval", "1"], frozen=False)
+                window = xserver.find_window(server, clock)
+                sender = subprocess.Popen(["xdotool"] + storm(window, 20000, random.Random(attempt)),
+                                          env=server.env(), stdout=subprocess.DEVNULL,
+                                          stderr=subprocess.DEVNULL)
+                self.addCleanup(sender.wait)
+                self.addCleanup(sender.kill)
+                time.sleep(0.3 + 0.1 * attempt)
+                server.kill()
+                ended = wait_status(clock, 1.0)
+                self.assertIsNotNone(ended, "the clock goes on without its server")
+                self.assertEqual(ended[0], 1)
+
 
 def storm(window, count, rng):
     """xdotool's arguments for count resizes and moves, alternating, some
