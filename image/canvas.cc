@@ -21,8 +21,9 @@ unsigned char *canvas;     // image_height slots of canvas_columns bytes
 int *row_slot;             // the slot of each row, the bottom row first
 int *slot_users;           // how many rows use each slot
 bool *slot_pinned;         // handed out by canvas_row: written in place, never shared
-int *free_slots;           // slots no row uses, the next one taken last
+int *free_slots;           // slots given up by their rows, the next one taken last
 int free_count;
+int fresh_slot;            // slots from here on have never been taken
 int row_count;
 int current_pen;
 
@@ -32,8 +33,9 @@ unsigned char *pens_of(int slot) {
 
 // A free slot holding the pens of slot from; no users yet.
 int copy_slot(int from) {
-    const int slot = free_slots[--free_count];
+    const int slot = free_count > 0 ? free_slots[--free_count] : fresh_slot++;
     std::memcpy(pens_of(slot), pens_of(from), static_cast<std::size_t>(canvas_columns));
+    slot_users[slot] = 0;
     slot_pinned[slot] = false;
     return slot;
 }
@@ -84,16 +86,14 @@ void alloc_canvas() {
         return;
 
     // Every row starts in slot 0, all PEN_BACKGROUND, padding columns
-    // included; slot 1 is the first to be taken after it.
+    // included.  The other slots are set up as they are taken, so that a
+    // large canvas touches no more memory than its rows need.
     std::memset(pens_of(0), PEN_BACKGROUND, static_cast<std::size_t>(canvas_columns));
-    for (int y = 0; y < height; y++) {
-        row_slot[y] = 0;
-        slot_users[y] = 0;
-        slot_pinned[y] = false;
-        free_slots[y] = height - 1 - y;
-    }
+    std::memset(row_slot, 0, sizeof(int) * static_cast<std::size_t>(height));
     slot_users[0] = height;
-    free_count = height - 1;
+    slot_pinned[0] = false;
+    free_count = 0;
+    fresh_slot = 1;
 }
 
 const unsigned char *canvas_row_pens(int y) { return pens_of(row_slot[y]); }
