@@ -4,7 +4,7 @@
 // nothing but its own output, and on failure print exactly one of the
 // program's messages.
 //
-// The run happens in a folder of the fuzzer's own under /tmp, and the
+// The run happens in a folder of the fuzzer's own under $TMPDIR or /tmp; the
 // first word, the output file name, loses every '/': a fuzzed path cannot
 // reach outside that folder.  Standard output and standard error are
 // swapped for files beside it for the length of each run.
@@ -182,12 +182,16 @@ void face_layout_failure(const char *message) {
 }
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    char folder[] = "/tmp/quadrix-image-fuzz.XXXXXX";
-    if (mkdtemp(folder) == nullptr) {
+    const char *tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") +
+                          "/quadrix-image-fuzz.XXXXXX";
+    std::vector<char> folder(pattern.begin(), pattern.end());
+    folder.push_back('\0');
+    if (mkdtemp(folder.data()) == nullptr) {
         std::perror("mkdtemp");
         std::exit(1);
     }
-    root = folder;
+    root = folder.data();
     work = root + "/work";
     if (mkdir(work.c_str(), 0700) != 0 || chdir(work.c_str()) != 0) {
         std::perror(work.c_str());
