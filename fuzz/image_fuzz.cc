@@ -8,11 +8,18 @@
 // first word, the output file name, loses every '/': a fuzzed path cannot
 // reach outside that folder.  Standard output and standard error are
 // swapped for files beside it for the length of each run.
+//
+// The face's calls reach the canvas through wrappers (the link wraps
+// face_set_pen and face_fill) that also paint a plain grid of pens, one
+// byte a pixel.  After a run that succeeded, the canvas must hold that
+// grid, and the pixels of a PPM, PBM or BMP output must be its pens.
 
+#include "canvas.h"
 #include "end_process_test.h"
 #include "face_layout.h"
 #include "host.h"
 #include "options.h"
+#include "quadface.h"
 #include "run.h"
 
 #include <dirent.h>
@@ -160,6 +167,85 @@ bool is_failure_text(const std::string &err, const std::vector<std::string> &wor
     std::abort();
 }
 
+// The plain grid of the face's last drawing, bottom row first.
+std::vector<unsigned char> plain;
+int plain_width;
+int plain_height;
+int plain_pen;
+bool drawn;
+bool fill_outside;
+
+std::string read_file(const std::string &path) {
+    std::string bytes;
+    std::FILE *file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return bytes;
+    bytes = slurp(file);
+    std::fclose(file);
+    return bytes;
+}
+
+unsigned char plain_at(int x, int y) {
+    return plain[static_cast<std::size_t>(y) * static_cast<std::size_t>(plain_width) +
+                 static_cast<std::size_t>(x)];
+}
+
+// The first difference between the canvas, or the image's pixels, and the
+// plain grid; null when there is none.
+const char *picture_difference(const std::string &image) {
+    if (!drawn || fill_outside)
+        return fill_outside ? "a fill outside the image" : "nothing was drawn";
+    if (plain_width != image_width || plain_height != image_height)
+        return "the face was drawn at another size";
+    for (int y = 0; y < image_height; y++) {
+        const unsigned char *row = canvas_row_pens(y);
+        for (int x = 0; x < canvas_columns; x++)
+            if (row[x] != (x < image_width ? plain_at(x, y) : PEN_BACKGROUND))
+                return "the canvas differs from the fills";
+    }
+
+    const std::size_t w = static_cast<std::size_t>(image_width);
+    const std::size_t h = static_cast<std::size_t>(image_height);
+    const std::size_t columns = static_cast<std::size_t>(canvas_columns);
+    if (output_format == FORMAT_PPM) {
+        const std::string header = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
+        if (image.size() != header.size() + 3 * w * h || image.compare(0, header.size(), header) != 0)
+            return "a PPM of the wrong size";
+        const unsigned char *p = reinterpret_cast<const unsigned char *>(image.data()) + header.size();
+        for (int y = image_height - 1; y >= 0; y--)
+            for (int x = 0; x < image_width; x++, p += 3) {
+                const int *rgb = pen_rgb[plain_at(x, y)];
+                if (p[0] != rgb[0] || p[1] != rgb[1] || p[2] != rgb[2])
+                    return "a PPM pixel differs from its pen";
+            }
+    } else if (output_format == FORMAT_PBM) {
+        const std::string header = "P4\n" + std::to_string(w) + " " + std::to_string(h) + "\n";
+        if (image.size() != header.size() + columns / 8 * h || image.compare(0, header.size(), header) != 0)
+            return "a PBM of the wrong size";
+        const unsigned char *p = reinterpret_cast<const unsigned char *>(image.data()) + header.size();
+        for (int y = image_height - 1; y >= 0; y--, p += columns / 8)
+            for (int x = 0; x < canvas_columns; x++) {
+                const bool black = (p[x / 8] >> (7 - x % 8) & 1) != 0;
+                if (black != (x < image_width && plain_at(x, y) >= PEN_SQUARE))
+                    return "a PBM pixel differs from its pen";
+            }
+    } else if (output_format == FORMAT_BMP || output_format == FORMAT_BMPWIN) {
+        // The rows come last, bottom row first, two pixels a byte.
+        const std::size_t row_size = columns / 2;
+        if (image.size() < row_size * h)
+            return "a BMP too short for its rows";
+        const unsigned char *p =
+            reinterpret_cast<const unsigned char *>(image.data()) + image.size() - row_size * h;
+        for (int y = 0; y < image_height; y++, p += row_size)
+            for (int x = 0; x < canvas_columns; x++) {
+                const int pen = x % 2 == 0 ? p[x / 2] >> 4 : p[x / 2] & 15;
+                if (pen != (x < image_width ? plain_at(x, y) : PEN_BACKGROUND))
+                    return "a BMP pixel differs from its pen";
+            }
+    }
+    return nullptr;
+}
+
 void remove_all(const std::string &folder) {
     for (const std::string &name : listing(folder))
         std::remove((folder + "/" + name).c_str());
@@ -179,6 +265,38 @@ void clean_up() {
 void face_layout_failure(const char *message) {
     std::fputs(message, stderr);
     end_process(1);
+}
+
+// The canvas's own primitives, reached through the wrappers below.
+extern "C" void __real_face_set_pen(int pen);
+extern "C" void __real_face_fill(int x0, int y0, int x1, int y1);
+
+extern "C" void __wrap_face_set_pen(int pen) {
+    plain_pen = pen;
+    __real_face_set_pen(pen);
+}
+
+extern "C" void __wrap_face_fill(int x0, int y0, int x1, int y1) {
+    if (!drawn) {
+        // The first fill of a drawing covers the whole image.
+        drawn = true;
+        plain_width = x1 + 1;
+        plain_height = y1 + 1;
+        plain.assign(static_cast<std::size_t>(plain_width > 0 ? plain_width : 0) *
+                         static_cast<std::size_t>(plain_height > 0 ? plain_height : 0),
+                     0xff);
+    }
+    if (x1 >= x0 && y1 >= y0) {
+        if (x0 < 0 || y0 < 0 || x1 >= plain_width || y1 >= plain_height) {
+            fill_outside = true;
+            return;
+        }
+        for (int y = y0; y <= y1; y++)
+            std::memset(&plain[static_cast<std::size_t>(y) * static_cast<std::size_t>(plain_width) +
+                               static_cast<std::size_t>(x0)],
+                        plain_pen, static_cast<std::size_t>(x1 - x0 + 1));
+    }
+    __real_face_fill(x0, y0, x1, y1);
 }
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
@@ -245,6 +363,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     stdout = out;
     stderr = err;
 
+    drawn = false;
+    fill_outside = false;
     int status = 0;
     try {
         run_image(static_cast<int>(argv.size() - 1), argv.data());
@@ -300,6 +420,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
         if (err_text != expected)
             finding("unexpected progress lines", words, err_text);
+        const std::string image = read_file(named ? work + "/" + output_path : root + "/stdout");
+        if (const char *difference = picture_difference(image))
+            finding(difference, words, err_text);
     } else if (!is_failure_text(err_text, words)) {
         finding("a failure printed no message of the program", words, err_text);
     }
