@@ -9,7 +9,6 @@ import os
 import resource
 import shutil
 import signal
-import stat
 import subprocess
 import sys
 import tempfile

@@ -6,7 +6,6 @@ storm of resizes and moves.  Each test starts an Xvfb of its own.
 
 import os
 import random
-import resource
 import signal
 import subprocess
 import time
