@@ -37,35 +37,6 @@
 
 namespace {
 
-const char usage_text[] =
-    "\n"
-    "Quadrantine -- version 1.0b\n"
-    "create image file\n"
-    "\n"
-    "Usage: quadrix-image <filename> [options] [<hour> <minute> <second>]\n"
-    "\n"
-    "<filename> : use - for stdout\n"
-    "\n"
-    "If no time is specified, the current time will be used\n"
-    "\n"
-    "options:\n"
-    "-border <int> : border width\n"
-    "-width <int> : width\n"
-    "-height <int> : height\n"
-    "-xbm : create XBM image file\n"
-    "-xpm : create XPM image file\n"
-    "-pbm : create PBM image file\n"
-    "-ppm : create PPM image file\n"
-    "-bmp : create BMP image file\n"
-    "-bmpwin : create BMP Windows image file\n"
-    "-bg <red> <green <blue> : set background colour\n"
-    "-hc <red> <green <blue> : set colour for hours\n"
-    "-mc <red> <green <blue> : set colour for minutes\n"
-    "-sc <red> <green <blue> : set border colour for square\n"
-    "-ic <red> <green <blue> : set inside colour for square\n"
-    "-q : quiet\n"
-    "<red>, <green>, <blue> must be 0 - 255\n"
-    "\n";
 
 constexpr const char *fixed_errors[] = {
     "Value for -border out of range",
@@ -147,8 +118,15 @@ bool is_error_message(const std::string &m, const std::vector<std::string> &word
     return false;
 }
 
+// The program's usage text as it prints it under the name given.
+std::string usage_for(const char *name) {
+    char text[2048];
+    std::snprintf(text, sizeof text, usage_text, name);
+    return text;
+}
+
 bool is_failure_text(const std::string &err, const std::vector<std::string> &words) {
-    if (err == usage_text || err == "Quadface: border too large for size\n" ||
+    if (err == usage_for("quadrix-image") || err == "Quadface: border too large for size\n" ||
         err == "Quadface: too small\n")
         return true;
     const std::string prefix = "\nError quadrix-image: ";

@@ -25,35 +25,6 @@ constexpr int initial_rgb[5][3] = {
     {255, 255, 255}, {255, 255, 255}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0},
 };
 
-const char usage_text[] =
-    "\n"
-    "Quadrantine -- version 1.0b\n"
-    "create image file\n"
-    "\n"
-    "Usage: %s <filename> [options] [<hour> <minute> <second>]\n"
-    "\n"
-    "<filename> : use - for stdout\n"
-    "\n"
-    "If no time is specified, the current time will be used\n"
-    "\n"
-    "options:\n"
-    "-border <int> : border width\n"
-    "-width <int> : width\n"
-    "-height <int> : height\n"
-    "-xbm : create XBM image file\n"
-    "-xpm : create XPM image file\n"
-    "-pbm : create PBM image file\n"
-    "-ppm : create PPM image file\n"
-    "-bmp : create BMP image file\n"
-    "-bmpwin : create BMP Windows image file\n"
-    "-bg <red> <green <blue> : set background colour\n"
-    "-hc <red> <green <blue> : set colour for hours\n"
-    "-mc <red> <green <blue> : set colour for minutes\n"
-    "-sc <red> <green <blue> : set border colour for square\n"
-    "-ic <red> <green <blue> : set inside colour for square\n"
-    "-q : quiet\n"
-    "<red>, <green>, <blue> must be 0 - 255\n"
-    "\n";
 
 // The word after the one under examination; the word under examination must
 // not be the last.
@@ -135,6 +106,36 @@ bool read_option(const char *w) {
 }
 
 }  // namespace
+
+const char usage_text[] =
+    "\n"
+    "Quadrantine -- version 1.0b\n"
+    "create image file\n"
+    "\n"
+    "Usage: %s <filename> [options] [<hour> <minute> <second>]\n"
+    "\n"
+    "<filename> : use - for stdout\n"
+    "\n"
+    "If no time is specified, the current time will be used\n"
+    "\n"
+    "options:\n"
+    "-border <int> : border width\n"
+    "-width <int> : width\n"
+    "-height <int> : height\n"
+    "-xbm : create XBM image file\n"
+    "-xpm : create XPM image file\n"
+    "-pbm : create PBM image file\n"
+    "-ppm : create PPM image file\n"
+    "-bmp : create BMP image file\n"
+    "-bmpwin : create BMP Windows image file\n"
+    "-bg <red> <green <blue> : set background colour\n"
+    "-hc <red> <green <blue> : set colour for hours\n"
+    "-mc <red> <green <blue> : set colour for minutes\n"
+    "-sc <red> <green <blue> : set border colour for square\n"
+    "-ic <red> <green <blue> : set inside colour for square\n"
+    "-q : quiet\n"
+    "<red>, <green>, <blue> must be 0 - 255\n"
+    "\n";
 
 void usage() {
     std::fprintf(stderr, usage_text, program_name);

@@ -34,4 +34,7 @@ void parse_options();
 // when none remain; any other count of words is a usage error.
 void time_to_show(int &hour, int &minute, int &second);
 
+// The usage text, with a %s for the program's name.
+extern const char usage_text[];
+
 [[noreturn]] void usage();

@@ -14,41 +14,16 @@ import sys
 import tempfile
 import unittest
 
+# The expectations shared with the other tests of quadrix-image.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "image"))
+import quadrix_check  # noqa: E402
+
 PROGRAM = None
 SANITIZED = False
 NAME = "quadrix-image"
 PRECIOUS = b"an image that must survive\n" * 3
 
-USAGE = (
-    "\n"
-    "Quadrantine -- version 1.0b\n"
-    "create image file\n"
-    "\n"
-    "Usage: quadrix-image <filename> [options] [<hour> <minute> <second>]\n"
-    "\n"
-    "<filename> : use - for stdout\n"
-    "\n"
-    "If no time is specified, the current time will be used\n"
-    "\n"
-    "options:\n"
-    "-border <int> : border width\n"
-    "-width <int> : width\n"
-    "-height <int> : height\n"
-    "-xbm : create XBM image file\n"
-    "-xpm : create XPM image file\n"
-    "-pbm : create PBM image file\n"
-    "-ppm : create PPM image file\n"
-    "-bmp : create BMP image file\n"
-    "-bmpwin : create BMP Windows image file\n"
-    "-bg <red> <green <blue> : set background colour\n"
-    "-hc <red> <green <blue> : set colour for hours\n"
-    "-mc <red> <green <blue> : set colour for minutes\n"
-    "-sc <red> <green <blue> : set border colour for square\n"
-    "-ic <red> <green <blue> : set inside colour for square\n"
-    "-q : quiet\n"
-    "<red>, <green>, <blue> must be 0 - 255\n"
-    "\n"
-)
+USAGE = quadrix_check.usage(NAME)
 
 FORMATS = [
     ("-xbm", "Writing XBM\n"),
