@@ -5,6 +5,7 @@
 #include "options.h"
 #include "quadface.h"
 
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -80,6 +81,16 @@ constexpr bool is_foreground(unsigned char pen) { return pen >= PEN_SQUARE; }
 // One byte of 8 pixels of a row from column x on.  lsb_first puts the
 // leftmost pixel in bit 0 (XBM), otherwise in bit 7 (PBM).
 unsigned char pack_bits(const unsigned char *row, int x, bool lsb_first) {
+    if constexpr (std::endian::native == std::endian::little) {
+        // All 8 pens at once: pens 2 to 4 are those with bit 1 or bit 2
+        // set, which land on bit 0 of each byte; one multiplication then
+        // gathers the eight bits into the top byte, in either order.
+        std::uint64_t pens;
+        std::memcpy(&pens, row + x, sizeof pens);
+        const std::uint64_t set = ((pens >> 1) | (pens >> 2)) & 0x0101010101010101u;
+        const std::uint64_t gather = lsb_first ? 0x0102040810204080u : 0x8040201008040201u;
+        return static_cast<unsigned char>((set * gather) >> 56);
+    }
     unsigned bits = 0;
     for (int k = 0; k < 8; k++)
         if (is_foreground(row[x + k]))
