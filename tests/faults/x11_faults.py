@@ -1,17 +1,25 @@
 """quadrix-x under faults: no X server, an X server that goes away, and a
 storm of resizes and moves.  Each test starts an Xvfb of its own.
 
-    QUADRIX_X=... QUADRIX_IMAGE=... X_FAULT_PROBE=... /usr/bin/python3 x11_faults.py
+    QUADRIX_X=... QUADRIX_IMAGE=... X_FAULT_PROBE=... X11_TEST_WAIT=60 \
+        /usr/bin/python3 x11_faults.py
+
+QUADRIX_SANITIZED=1 says that the programs are a sanitizer build.
 """
 
 import os
 import random
 import signal
 import subprocess
+import sys
 import time
 import unittest
 
-import xserver
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "x11"))
+import x11_harness as harness  # noqa: E402
+
+SANITIZED = os.environ.get("QUADRIX_SANITIZED") == "1"
+SCREEN = "1280x1024x24"
 
 
 def wait_status(process, seconds):
@@ -26,21 +34,13 @@ def wait_status(process, seconds):
     return None
 
 
-class Server(unittest.TestCase):
+class Server(harness.XTestCase):
     def start_server(self):
-        server = xserver.Xvfb()
-        self.addCleanup(server.stop)
-        return server
+        return self.server(SCREEN)
 
     def start_clock(self, server, args=(), frozen=True):
-        clock = xserver.start_clock(server, args, frozen)
-
-        def end():
-            if clock.poll() is None:
-                clock.kill()
-            clock.communicate()
-        self.addCleanup(end)
-        return clock
+        return self.clock(server, *args, frozen=frozen,
+                          asan_options=harness.MEASURED_ASAN_OPTIONS)
 
 
 class NoServer(Server):
@@ -48,7 +48,7 @@ class NoServer(Server):
         server = self.start_server()
         display = server.display
         server.stop()
-        result = subprocess.run([xserver.QUADRIX_X], env=dict(os.environ, DISPLAY=display),
+        result = subprocess.run([harness.QUADRIX_X], env=dict(os.environ, DISPLAY=display),
                                 capture_output=True, timeout=30)
         self.assertEqual((result.returncode, result.stderr.decode()),
                          (1, "\nCannot connect to X server [%s]\n\n" % display))
@@ -56,7 +56,7 @@ class NoServer(Server):
 
     def test_no_display_named(self):
         env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
-        result = subprocess.run([xserver.QUADRIX_X], env=env, capture_output=True, timeout=30)
+        result = subprocess.run([harness.QUADRIX_X], env=env, capture_output=True, timeout=30)
         self.assertEqual((result.returncode, result.stderr.decode()),
                          (1, "\nCannot connect to X server []\n\n"))
 
@@ -68,22 +68,22 @@ class ServerGoesAway(Server):
                 with self.subTest(signal=sig.name, interval=interval):
                     server = self.start_server()
                     clock = self.start_clock(server, ["-interval", interval], frozen=False)
-                    xserver.find_window(server, clock)
+                    clock.mapped_window()
 
                     # Idle, the clock sleeps.
-                    before = xserver.cpu_seconds(clock.pid)
+                    before = harness.cpu_seconds(clock.process.pid)
                     time.sleep(2)
-                    self.assertLess(xserver.cpu_seconds(clock.pid) - before, 0.2,
+                    self.assertLess(harness.cpu_seconds(clock.process.pid) - before, 0.2,
                                     "the clock is busy while idle")
 
                     server.kill(sig)
-                    ended = wait_status(clock, 1.0)
+                    ended = wait_status(clock.process, 1.0)
                     self.assertIsNotNone(ended, "the clock goes on without its server")
                     status, usage, _ = ended
                     self.assertEqual(status, 1)
                     self.assertLess(usage.ru_utime + usage.ru_stime, 2.0,
                                     "the clock spun on the lost connection")
-                    err = clock.stderr.read().decode()
+                    err = clock.stderr_text()
                     self.assertRegex(err, "X connection to .* broken|fatal IO error")
                     self.assertNotIn("Cannot connect", err)
 
@@ -94,7 +94,7 @@ class ServerGoesAway(Server):
             with self.subTest(attempt=attempt):
                 server = self.start_server()
                 clock = self.start_clock(server, ["-interval", "1"], frozen=False)
-                window = xserver.find_window(server, clock)
+                window = clock.mapped_window()
                 sender = subprocess.Popen(["xdotool"] + storm(window, 20000, random.Random(attempt)),
                                           env=server.env(), stdout=subprocess.DEVNULL,
                                           stderr=subprocess.DEVNULL)
@@ -102,7 +102,7 @@ class ServerGoesAway(Server):
                 self.addCleanup(sender.kill)
                 time.sleep(0.3 + 0.1 * attempt)
                 server.kill()
-                ended = wait_status(clock, 1.0)
+                ended = wait_status(clock.process, 1.0)
                 self.assertIsNotNone(ended, "the clock goes on without its server")
                 self.assertEqual(ended[0], 1)
 
@@ -124,19 +124,19 @@ class ResizeStorm(Server):
         server = self.start_server()
         # A time-out far away: only the events can bring the new picture.
         clock = self.start_clock(server, ["-interval", "1000"])
-        window = xserver.find_window(server, clock)
-        self.assertIsNone(xserver.shows_frozen_picture(server, window))
+        window = clock.mapped_window()
+        self.assertIsNone(harness.shows_frozen_picture(server, window))
         rng = random.Random(5)
 
         def settle(final):
-            server.run(["xdotool"] + storm(window, 100, rng) +
-                       ["windowsize", str(window)] + [str(v) for v in final], check=True)
-            self.assertIsNone(xserver.shows_frozen_picture(server, window))
+            server.run("xdotool", *storm(window, 100, rng),
+                       "windowsize", str(window), *(str(v) for v in final))
+            self.assertIsNone(harness.shows_frozen_picture(server, window))
 
         # A first storm lets the allocators of both sides find their size.
         settle((150, 90))
-        rss_before = xserver.rss_kib(clock.pid)
-        held_before = xserver.resources(server, window)
+        rss_before = harness.rss_kib(clock.process.pid)
+        held_before = harness.resources(server, window)
         self.assertEqual(held_before.get("PIXMAP"), 1)
 
         # Twenty bursts of a hundred.  After each, the right picture must
@@ -144,15 +144,15 @@ class ResizeStorm(Server):
         start = time.monotonic()
         for burst in range(20):
             final = (rng.randint(21, 300), rng.randint(21, 300))
-            server.run(["xdotool"] + storm(window, 99, rng) +
-                       ["windowsize", str(window)] + [str(v) for v in final], check=True)
-            difference = xserver.shows_frozen_picture(server, window, seconds=5)
+            server.run("xdotool", *storm(window, 99, rng),
+                       "windowsize", str(window), *(str(v) for v in final))
+            difference = harness.shows_frozen_picture(server, window, seconds=5)
             self.assertIsNone(difference, "after burst %d" % burst)
-            self.assertIsNone(clock.poll(), "the clock ended in the storm")
+            self.assertIsNone(clock.process.poll(), "the clock ended in the storm")
         took = time.monotonic() - start
 
-        rss_after = xserver.rss_kib(clock.pid)
-        held_after = xserver.resources(server, window)
+        rss_after = harness.rss_kib(clock.process.pid)
+        held_after = harness.resources(server, window)
         print("\nresize storm: 2000 requests in %.1f s, pictures checked; pixmaps %d before, "
               "%d after; GCs %d before, %d after; RSS %d KiB before, %d KiB after"
               % (took, held_before["PIXMAP"], held_after["PIXMAP"], held_before.get("GC", 0),
@@ -161,7 +161,7 @@ class ResizeStorm(Server):
         self.assertEqual(held_after.get("GC"), held_before.get("GC"))
         self.assertEqual(held_after.get("WINDOW"), held_before.get("WINDOW"))
         self.assertEqual(held_after["pixmap_bytes"], final[0] * final[1] * 4)
-        if xserver.SANITIZED:
+        if SANITIZED:
             # The sanitizers' allocator keeps growing under any load of
             # allocations and frees; the plain build measures the clock.
             print("resize storm: resident memory not judged in a sanitizer build")

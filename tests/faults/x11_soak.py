@@ -7,68 +7,73 @@ It takes more than two minutes, so it is not part of ctest; CI runs it as
 a step of its own:
 
     QUADRIX_X=build/quadrix-x QUADRIX_IMAGE=build/quadrix-image \\
-    X_FAULT_PROBE=build/tests/faults/x_fault_probe \\
+    X_FAULT_PROBE=build/tests/faults/x_fault_probe X11_TEST_WAIT=60 \\
         /usr/bin/python3 tests/faults/x11_soak.py [SECONDS]
 """
 
+import os
 import random
 import sys
 import time
 
-import xserver
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "x11"))
+import x11_harness as harness  # noqa: E402
 
 SIZES = [(80, 80), (64, 64), (200, 120), (21, 21), (10, 300), (333, 222), (97, 61)]
 
 
 def main():
     seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 120
-    server = xserver.Xvfb()
+    server = harness.XServer("1280x1024x24")
     clock = None
     try:
-        clock = xserver.start_clock(server, ["-interval", "1"])
-        window = xserver.find_window(server, clock)
+        clock = harness.Clock(server, "-interval", "1",
+                              asan_options=harness.MEASURED_ASAN_OPTIONS)
+        pid = clock.process.pid
+        window = clock.mapped_window()
         rng = random.Random(11)
         start = time.monotonic()
 
         def resize(size):
-            server.run(["xdotool", "windowsize", str(window)] + [str(v) for v in size]
-                       + ["windowmove", str(window), str(rng.randint(0, 900)),
-                          str(rng.randint(0, 700))], check=True)
+            server.run("xdotool", "windowsize", str(window), *(str(v) for v in size),
+                       "windowmove", str(window), str(rng.randint(0, 900)),
+                       str(rng.randint(0, 700)))
 
         # The first seconds let both sides reach their working size.
         for size in SIZES:
             resize(size)
             time.sleep(0.5)
         time.sleep(2)
-        rss = [xserver.rss_kib(clock.pid)]
-        held_before = xserver.resources(server, window)
-        cpu_before = xserver.cpu_seconds(clock.pid)
+        rss = [harness.rss_kib(pid)]
+        held_before = harness.resources(server, window)
+        cpu_before = harness.cpu_seconds(pid)
 
         resizes = 0
         while time.monotonic() - start < seconds:
             resize(rng.choice(SIZES))
             resizes += 1
             time.sleep(2.5)
-            rss.append(xserver.rss_kib(clock.pid))
-            if clock.poll() is not None:
-                raise AssertionError("the clock ended: %r" % (clock.communicate(),))
+            rss.append(harness.rss_kib(pid))
+            if clock.process.poll() is not None:
+                raise AssertionError("the clock ended with status %d: %s"
+                                     % (clock.process.returncode, clock.stderr_text()))
 
         resize((150, 100))
         time.sleep(1.5)
-        held_after = xserver.resources(server, window)
-        rss.append(xserver.rss_kib(clock.pid))
-        cpu = xserver.cpu_seconds(clock.pid) - cpu_before
+        held_after = harness.resources(server, window)
+        rss.append(harness.rss_kib(pid))
+        cpu = harness.cpu_seconds(pid) - cpu_before
         elapsed = time.monotonic() - start
 
         failures = []
-        difference = xserver.shows_frozen_picture(server, window, seconds=3)
+        difference = harness.shows_frozen_picture(server, window, seconds=3)
         if difference:
             failures.append(difference)
         # Painted over from outside, with no event: the time-out alone must
         # bring the picture back.
-        xserver.scribble(server, window)
+        harness.scribble_red(server, window)
         time.sleep(2.5)
-        difference = xserver.shows_frozen_picture(server, window, seconds=0)
+        difference = harness.shows_frozen_picture(server, window, seconds=0)
         if difference:
             failures.append("after a scribble, no redraw by the time-out: " + difference)
 
@@ -92,9 +97,8 @@ def main():
             print("soak: FAILED: " + failure)
         return 1 if failures else 0
     finally:
-        if clock is not None and clock.poll() is None:
-            clock.kill()
-            clock.communicate()
+        if clock is not None:
+            clock.stop()
         server.stop()
 
 

@@ -1,11 +1,18 @@
 """What the outside tests of quadrix-x share: an X server of their own, the
-clock started with a frozen time, the probe, and pictures captured from the
-server and drawn by quadrix-image, both decoded by netpbm."""
+clock started with a frozen time, the probes, what the server holds for the
+clock and what the clock costs, and pictures captured from the server and
+drawn by quadrix-image, both decoded by netpbm.
+
+The programs come from the environment: QUADRIX_X and QUADRIX_IMAGE always,
+X11_PROBE (x11_probe.c) and X_FAULT_PROBE (tests/faults/x_fault_probe.c) for
+the tests that ask them.
+"""
 
 import glob
 import os
 import select
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
@@ -13,7 +20,8 @@ import unittest
 
 QUADRIX_X = os.environ["QUADRIX_X"]
 QUADRIX_IMAGE = os.environ["QUADRIX_IMAGE"]
-X11_PROBE = os.environ["X11_PROBE"]
+X11_PROBE = os.environ.get("X11_PROBE")
+X_FAULT_PROBE = os.environ.get("X_FAULT_PROBE")
 
 # Everything is slower under the sanitizers; the waits are for conditions,
 # so a generous limit costs nothing when all is well.
@@ -87,6 +95,13 @@ class XServer:
         return subprocess.run(list(args), env=self.env(), check=check,
                               capture_output=True, timeout=WAIT, **kwargs)
 
+    def kill(self, sig=signal.SIGKILL):
+        """Ends the server with the signal sig, as a crash or a shutdown
+        would, and waits for it."""
+        if self.process.poll() is None:
+            self.process.send_signal(sig)
+        self.process.wait(timeout=WAIT)
+
     def stop(self):
         if self.process.poll() is None:
             self.process.terminate()
@@ -98,18 +113,24 @@ class XServer:
         self.log.close()
 
 
-def sanitizer_env(base):
+def sanitizer_env(base, options=()):
     """libfaketime is preloaded ahead of the sanitizer's runtime, which
-    then has to be told that this is expected."""
-    options = base.get("ASAN_OPTIONS", "")
-    options = (options + ":" if options else "") + "verify_asan_link_order=0"
-    return dict(base, ASAN_OPTIONS=options)
+    then has to be told that this is expected; options are more of the
+    sanitizer's own, such as MEASURED_ASAN_OPTIONS."""
+    given = base.get("ASAN_OPTIONS", "")
+    return dict(base, ASAN_OPTIONS=":".join(
+        ([given] if given else []) + ["verify_asan_link_order=0", *options]))
+
+
+# For a clock whose memory is measured from outside: the leaks that matter
+# show there, and freed memory is not held back in a large quarantine.
+MEASURED_ASAN_OPTIONS = ("detect_leaks=0", "quarantine_size_mb=1")
 
 
 class Clock:
     """quadrix-x running on a server, at the frozen time."""
 
-    def __init__(self, server, *args, program=QUADRIX_X, frozen=True):
+    def __init__(self, server, *args, program=QUADRIX_X, frozen=True, asan_options=()):
         self.server = server
         env = server.env(TZ="UTC")
         if frozen:
@@ -117,7 +138,7 @@ class Clock:
             env["FAKETIME"] = FROZEN_TIME
         self.stderr = tempfile.TemporaryFile()
         self.process = subprocess.Popen(
-            [program, *args], env=sanitizer_env(env), stdin=subprocess.DEVNULL,
+            [program, *args], env=sanitizer_env(env, asan_options), stdin=subprocess.DEVNULL,
             stdout=subprocess.DEVNULL, stderr=self.stderr)
         self.name = os.path.basename(program)
         self._window = None
@@ -134,6 +155,19 @@ class Clock:
                                      % (self.name, self.stderr_text()))
             self._window = int(result.stdout)
         return self._window
+
+    def mapped_window(self):
+        """The main window once it is mapped, found by xdotool; fails at
+        once when the clock ends first."""
+        def found():
+            if self.process.poll() is not None:
+                raise AssertionError("the clock ended with status %d: %s"
+                                     % (self.process.returncode, self.stderr_text()))
+            ids = self.server.run("xdotool", "search", "--onlyvisible", "--name",
+                                  "^%s$" % self.name, check=False).stdout.split()
+            return int(ids[0]) if ids else None
+
+        return wait_for(found, "a mapped window called " + self.name, pause=0.1)
 
     def info(self, window=None):
         return probe_info(self.server, self.window if window is None else window)
@@ -182,6 +216,50 @@ def probe_info(server, window):
     return report
 
 
+def window_size(server, window):
+    """The window's width and height, as xdotool reports them."""
+    result = server.run("xdotool", "getwindowgeometry", str(window))
+    for line in result.stdout.decode().splitlines():
+        line = line.strip()
+        if line.startswith("Geometry:"):
+            width, height = line.split()[1].split("x")
+            return int(width), int(height)
+    raise RuntimeError("xdotool gave no geometry for %d" % window)
+
+
+def resources(server, window):
+    """Resource type -> count for the client that owns the window, as the
+    server's X-Resource extension reports them, and "pixmap_bytes"."""
+    result = server.run(X_FAULT_PROBE, "resources", str(window), check=False)
+    if result.returncode != 0:
+        raise RuntimeError(result.stderr.decode())
+    counts = {}
+    for line in result.stdout.decode().splitlines():
+        name, value = line.split()
+        counts[name] = int(value)
+    return counts
+
+
+def scribble_red(server, window):
+    """Paints the window red from another client; no event tells the clock."""
+    server.run(X_FAULT_PROBE, "scribble", str(window))
+
+
+def rss_kib(pid):
+    with open("/proc/%d/status" % pid) as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    raise RuntimeError("no VmRSS for %d" % pid)
+
+
+def cpu_seconds(pid):
+    """User and system time used so far by a running process."""
+    with open("/proc/%d/stat" % pid) as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
 def normalised(ppm):
     """Any netpbm image as a PPM of maxval 255, as netpbm writes it."""
     colour = subprocess.run(["ppmtoppm"], input=ppm, capture_output=True, check=True)
@@ -216,6 +294,22 @@ def drawn(width=80, height=80, border=None, colours=(), crop=None):
     return normalised(ppm)
 
 
+def shows_frozen_picture(server, window, seconds=5):
+    """Waits up to seconds until the window shows quadrix-image's picture of
+    the frozen time at the window's size; returns the last difference found,
+    or None when they matched."""
+    end = time.monotonic() + seconds
+    while True:
+        size = window_size(server, window)
+        got = capture(server, window)
+        want = drawn(*size)
+        if got == want:
+            return None
+        if time.monotonic() > end:
+            return "window %dx%d: %s" % (size + (describe_difference(got, want),))
+        time.sleep(0.2)
+
+
 def describe_difference(got, want):
     if got is None:
         return "nothing captured"
@@ -226,6 +320,8 @@ def describe_difference(got, want):
     width = head_got[0]
     wrong = [i // 3 for i in range(0, len(raster_got), 3)
              if raster_got[i:i + 3] != raster_want[i:i + 3]]
+    if not wrong:
+        return "rasters of %d and %d bytes" % (len(raster_got), len(raster_want))
     first = wrong[0]
     return "%d pixels differ, the first at x %d, y %d from the top: %s instead of %s" % (
         len(wrong), first % width, first // width, tuple(raster_got[3 * first:3 * first + 3]),
