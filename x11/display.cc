@@ -74,11 +74,11 @@ long long limit_position(long long position, long long size, int screen_size) {
     return position;
 }
 
-int at_least_minimum(int size) { return size < minimum_size() ? minimum_size() : size; }
-
 }  // namespace
 
 int minimum_size() { return border > 0 ? 2 * border + FACE_MIN_SIZE : FACE_MIN_SIZE; }
+
+int at_least_minimum(int size) { return size < minimum_size() ? minimum_size() : size; }
 
 void open_display() {
     display = XOpenDisplay(nullptr);

@@ -24,8 +24,8 @@ void handle_events() {
         if (event.type == ConfigureNotify) {
             // A window made smaller than the face allows still gets the
             // smallest face, clipped by the copies.
-            width = event.xconfigure.width < minimum_size() ? minimum_size() : event.xconfigure.width;
-            height = event.xconfigure.height < minimum_size() ? minimum_size() : event.xconfigure.height;
+            width = at_least_minimum(event.xconfigure.width);
+            height = at_least_minimum(event.xconfigure.height);
             recreate_pixmap = true;
         } else if (event.type == ClientMessage &&
                    static_cast<Atom>(event.xclient.data.l[0]) == wm_delete_window) {
