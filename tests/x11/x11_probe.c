@@ -91,36 +91,43 @@ static int find(const char *name, double seconds) {
     }
 }
 
-/* A property of 32-bit items, printed as signed numbers. */
-static void print_cardinals(Window window, const char *label, Atom property, long length) {
-    Atom type;
+/* The items of a property in the given format (8 or 32), or NULL; the
+ * caller frees what it gets with XFree. */
+static unsigned char *fetch_property(Window window, Atom property, long length, Atom type,
+                                     int wanted_format, unsigned long *count) {
+    Atom actual_type;
     int format;
-    unsigned long count;
     unsigned long after;
     unsigned char *data = NULL;
+    if (XGetWindowProperty(display, window, property, 0, length, False, type, &actual_type,
+                           &format, count, &after, &data) != Success)
+        return NULL;
+    if (data != NULL && format != wanted_format) {
+        XFree(data);
+        return NULL;
+    }
+    return data;
+}
+
+/* A property of 32-bit items, printed as signed numbers. */
+static void print_cardinals(Window window, const char *label, Atom property, long length) {
+    unsigned long count = 0;
+    unsigned char *data = fetch_property(window, property, length, AnyPropertyType, 32, &count);
     printf("%s", label);
-    if (XGetWindowProperty(display, window, property, 0, length, False, AnyPropertyType, &type,
-                           &format, &count, &after, &data) == Success &&
-        data != NULL && format == 32) {
+    if (data != NULL) {
         const long *items = (const long *)data;
         for (unsigned long i = 0; i < count; i++)
             printf(" %ld", items[i]);
+        XFree(data);
     }
     printf("\n");
-    if (data != NULL)
-        XFree(data);
 }
 
 static void print_strings(Window window, const char *label, Atom property) {
-    Atom type;
-    int format;
-    unsigned long count;
-    unsigned long after;
-    unsigned char *data = NULL;
+    unsigned long count = 0;
+    unsigned char *data = fetch_property(window, property, 1024, AnyPropertyType, 8, &count);
     printf("%s", label);
-    if (XGetWindowProperty(display, window, property, 0, 1024, False, AnyPropertyType, &type,
-                           &format, &count, &after, &data) == Success &&
-        data != NULL && format == 8) {
+    if (data != NULL) {
         /* The strings of the property, each ended by a NUL or the end. */
         unsigned long start = 0;
         for (unsigned long i = 0; i <= count; i++)
@@ -129,22 +136,16 @@ static void print_strings(Window window, const char *label, Atom property) {
                     printf(" [%.*s]", (int)(i - start), (const char *)data + start);
                 start = i + 1;
             }
+        XFree(data);
     }
     printf("\n");
-    if (data != NULL)
-        XFree(data);
 }
 
 static void print_atoms(Window window, const char *label, Atom property) {
-    Atom type;
-    int format;
-    unsigned long count;
-    unsigned long after;
-    unsigned char *data = NULL;
+    unsigned long count = 0;
+    unsigned char *data = fetch_property(window, property, 64, XA_ATOM, 32, &count);
     printf("%s", label);
-    if (XGetWindowProperty(display, window, property, 0, 64, False, XA_ATOM, &type, &format,
-                           &count, &after, &data) == Success &&
-        data != NULL && format == 32) {
+    if (data != NULL) {
         const Atom *atoms = (const Atom *)data;
         for (unsigned long i = 0; i < count; i++) {
             char *atom_name = XGetAtomName(display, atoms[i]);
@@ -152,10 +153,9 @@ static void print_atoms(Window window, const char *label, Atom property) {
             if (atom_name != NULL)
                 XFree(atom_name);
         }
+        XFree(data);
     }
     printf("\n");
-    if (data != NULL)
-        XFree(data);
 }
 
 static int info(Window window) {
