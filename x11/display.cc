@@ -81,9 +81,11 @@ int minimum_size() { return border > 0 ? 2 * border + FACE_MIN_SIZE : FACE_MIN_S
 int at_least_minimum(int size) { return size < minimum_size() ? minimum_size() : size; }
 
 void open_display() {
-    display = XOpenDisplay(nullptr);
+    // Xlib falls back on DISPLAY when no name, or an empty one, is given,
+    // and names the display it tried in the same way.
+    display = XOpenDisplay(display_name);
     if (display == nullptr) {
-        std::fprintf(stderr, "\nCannot connect to X server [%s]\n\n", XDisplayName(nullptr));
+        std::fprintf(stderr, "\nCannot connect to X server [%s]\n\n", XDisplayName(display_name));
         end_process(1);
     }
     screen_number = DefaultScreen(display);

@@ -36,8 +36,8 @@ int minimum_size();
 // minimum_size(), so that a window made too small still gets a face.
 int at_least_minimum(int size);
 
-// Connects to the display named by DISPLAY; without a server the process
-// ends with status 1.
+// Connects to the display that -display names, or else DISPLAY; without a
+// server the process ends with status 1.
 void open_display();
 
 // Visual, windows, close protocol, hints, name, mapping, the copy GC and

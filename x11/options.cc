@@ -9,6 +9,7 @@ const char *geometry;
 int border;
 int interval;
 bool withdrawn;
+const char *display_name;
 const char *bg_name;
 const char *fg_name;
 const char *hc_name;
@@ -25,6 +26,7 @@ const char usage_text[] =
     "\t[-bg <colour>] [-fg <colour>]\n"
     "\t[-hc <colour>] [-mc <colour>] [-sc <colour>] [-ic <colour>]\n"
     "\t[-w]\n"
+    "\t[-display <name>]\n"
     "\n"
     "\t-w : withdrawn state (for use as docked application)\n"
     "\n";
@@ -38,6 +40,8 @@ constexpr TextOption text_options[] = {
     {"-geometry", &geometry}, {"-bg", &bg_name}, {"-fg", &fg_name},
     {"-hc", &hc_name},        {"-mc", &mc_name}, {"-sc", &sc_name},
     {"-ic", &ic_name},
+    // The connection.
+    {"-display", &display_name},
 };
 
 bool takes_value(const char *word) {
@@ -80,6 +84,7 @@ void parse_options(int argc, char **argv) {
     border = -1;
     interval = 10;
     withdrawn = false;
+    display_name = nullptr;
     for (const TextOption &option : text_options)
         *option.setting = nullptr;
 

@@ -7,6 +7,9 @@ extern int border;            // negative: chosen from the size
 extern int interval;          // seconds between redraws, at least 1
 extern bool withdrawn;        // run as an icon window for a dock
 
+// The X server to connect to, or null: the one DISPLAY names.
+extern const char *display_name;
+
 // The six colour names as given, or null.
 extern const char *bg_name;  // background and, by default, the inside
 extern const char *fg_name;  // default of the rim, the hour and the minutes

@@ -139,7 +139,8 @@ TEST(XOptions, AnythingElseShowsTheUsage) {
         "\t[-interval <seconds>]\n"
         "\t[-bg <colour>] [-fg <colour>]\n"
         "\t[-hc <colour>] [-mc <colour>] [-sc <colour>] [-ic <colour>]\n"
-        "\t[-w]\n\n"
+        "\t[-w]\n"
+        "\t[-display <name>]\n\n"
         "\t-w : withdrawn state (for use as docked application)\n\n";
     for (auto words : {std::initializer_list<const char *>{"clock"},
                        std::initializer_list<const char *>{"-"},
@@ -153,4 +154,20 @@ TEST(XOptions, AnythingElseShowsTheUsage) {
         EXPECT_EQ(parse(words, &errors), 1) << *words.begin();
         EXPECT_EQ(errors, usage_text) << *words.begin();
     }
+}
+
+TEST(XOptions, DisplayNamesTheServer) {
+    ASSERT_EQ(parse({}), -1);
+    EXPECT_EQ(display_name, nullptr);
+    ASSERT_EQ(parse({"-display", ":7", "-w"}), -1);
+    EXPECT_EQ(text(display_name), ":7");
+    EXPECT_TRUE(withdrawn);
+    // The next word is the value, whatever it looks like; the last one wins.
+    ASSERT_EQ(parse({"-display", "-w", "-display", "-display"}), -1);
+    EXPECT_EQ(text(display_name), "-display");
+    EXPECT_FALSE(withdrawn);
+
+    std::string errors;
+    EXPECT_EQ(parse({"-w", "-display"}, &errors), 1);
+    EXPECT_EQ(errors, "\nError quadrix-x: Missing argument for '-display'\n\n");
 }

@@ -13,7 +13,8 @@ USAGE = (
     "\t[-interval <seconds>]\n"
     "\t[-bg <colour>] [-fg <colour>]\n"
     "\t[-hc <colour>] [-mc <colour>] [-sc <colour>] [-ic <colour>]\n"
-    "\t[-w]\n\n"
+    "\t[-w]\n"
+    "\t[-display <name>]\n\n"
     "\t-w : withdrawn state (for use as docked application)\n\n")
 
 
@@ -72,6 +73,29 @@ class CommandLine(unittest.TestCase):
                 self.assertEqual(result.stdout, b"")
                 self.assertEqual(result.stderr.decode(),
                                  "\nCannot connect to X server [%s]\n\n" % shown)
+
+    def test_no_server_on_the_display_asked_for(self):
+        # -display wins over DISPLAY, and the message names what was tried;
+        # an empty name leaves the choice to DISPLAY.
+        free = unused_display()
+        for display, args, shown in (
+                (None, ("-display", free), free),
+                (":0.0", ("-display", free, "-w"), free),
+                (free, ("-display", ""), free),
+                (None, ("-display", ""), ""),
+                (None, ("-display", ":0", "-display", free), free),
+                # The word after -display is its value, whatever it looks like.
+                (None, ("-display", "-w"), "-w")):
+            with self.subTest(display=display, args=args):
+                result = self.run_clock(args, display)
+                self.assertEqual(result.returncode, 1)
+                self.assertEqual(result.stdout, b"")
+                self.assertEqual(result.stderr.decode(),
+                                 "\nCannot connect to X server [%s]\n\n" % shown)
+
+        result = self.run_clock(("-w", "-display"), display=free)
+        self.assertEqual((result.returncode, result.stdout, result.stderr.decode()),
+                         (1, b"", error("Missing argument for '-display'")))
 
 
 if __name__ == "__main__":

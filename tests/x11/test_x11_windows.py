@@ -5,7 +5,7 @@ withdrawn mode, the class, the name and the close protocol."""
 import os
 import unittest
 
-from x11_harness import QUADRIX_X, XTestCase
+from x11_harness import QUADRIX_X, X11_PROBE, XTestCase
 
 # Flags of WM_NORMAL_HINTS and WM_HINTS.
 US_POSITION = 1
@@ -143,6 +143,22 @@ class Windows(XTestCase):
                 self.assertEqual(report["default_visual"], 1)
                 self.assertEqual(report["default_colormap"], 1)
                 server.stop()
+
+    def test_display_option(self):
+        # Without DISPLAY, and over a DISPLAY that names another server: the
+        # clock is on the server that -display names, and only there.
+        server = self.server()
+        other = self.server()
+        for how in ({"unset": ("DISPLAY",)}, {"display": other.display}):
+            with self.subTest(how=how):
+                clock = self.clock(server, "-display", server.display, "-w", **how)
+                main = clock.info()
+                self.assertEqual(main["wm_class"], ["quadrix-x", "Quadrix-x"])
+                self.assertEqual(main["geometry"], [0, 0, 64, 64])
+                self.assertEqual(main["parent"], main["root"])
+                self.assertEqual(other.run(X11_PROBE, "find", "quadrix-x", "0",
+                                           check=False).returncode, 1)
+                clock.stop()
 
 
 if __name__ == "__main__":

@@ -128,11 +128,18 @@ MEASURED_ASAN_OPTIONS = ("detect_leaks=0", "quarantine_size_mb=1")
 
 
 class Clock:
-    """quadrix-x running on a server, at the frozen time."""
+    """quadrix-x running on a server, at the frozen time; unset names the
+    variables of the environment that the clock does not get, and display
+    what DISPLAY says instead of the server's name."""
 
-    def __init__(self, server, *args, program=QUADRIX_X, frozen=True, asan_options=()):
+    def __init__(self, server, *args, program=QUADRIX_X, frozen=True, asan_options=(),
+                 unset=(), display=None):
         self.server = server
         env = server.env(TZ="UTC")
+        if display is not None:
+            env["DISPLAY"] = display
+        for name in unset:
+            env.pop(name, None)
         if frozen:
             env["LD_PRELOAD"] = faketime_library()
             env["FAKETIME"] = FROZEN_TIME
