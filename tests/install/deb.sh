@@ -31,16 +31,21 @@ fi
 files_of() {
     dpkg-deb -c "$1" | awk '$1 !~ /^d/ { print $6 }' | LC_ALL=C sort
 }
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 expected="./usr/bin/quadrix-image
 ./usr/bin/quadrix-x
 ./usr/share/applications/quadrix-x.desktop
-./usr/share/man/man1/quadrix-image.1
-./usr/share/man/man1/quadrix-x.1"
+./usr/share/doc/quadrantine/changelog.gz
+./usr/share/doc/quadrantine/copyright
+./usr/share/man/man1/quadrix-image.1.gz
+./usr/share/man/man1/quadrix-x.1.gz"
 [ "$(files_of "$programs")" = "$expected" ] ||
     fail "quadrantine holds:$(files_of "$programs" | sed 's/^/\n  /')"
 expected="./usr/include/quadface.h
-./usr/lib/libquadface.a
-./usr/lib/pkgconfig/quadface.pc"
+./usr/lib/$multiarch/libquadface.a
+./usr/lib/$multiarch/pkgconfig/quadface.pc
+./usr/share/doc/libquadface-dev/changelog.gz
+./usr/share/doc/libquadface-dev/copyright"
 [ "$(files_of "$development")" = "$expected" ] ||
     fail "libquadface-dev holds:$(files_of "$development" | sed 's/^/\n  /')"
 
@@ -77,7 +82,7 @@ kind=$(file root/usr/bin/quadrix-x)
 [[ "$kind" == *", stripped"* ]] || fail "the packaged quadrix-x keeps its symbols: $kind"
 cp "$SOURCE_DIR/tests/install/draw_host.c" host.c
 # shellcheck disable=SC2046
-PKG_CONFIG_PATH="$work/root/usr/lib/pkgconfig" sh -c \
+PKG_CONFIG_PATH="$work/root/usr/lib/$multiarch/pkgconfig" sh -c \
     'cc -o host host.c $(pkg-config --cflags --libs quadface)' ||
     fail "the packaged library does not build a host"
 [ -x host ] && ./host 3 0 0 64 64 | cmp -s - <(reference_ppm -width 64 -height 64 3 0 0) ||
