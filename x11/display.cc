@@ -5,7 +5,11 @@
 #include "quadface.h"
 #include "surface.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
+
+#include <sys/utsname.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cstdio>
@@ -72,6 +76,116 @@ long long limit_position(long long position, long long size, int screen_size) {
     if (position + size > screen_size)
         position = screen_size - size;
     return position;
+}
+
+// The length of the UTF-8 sequence that starts at text, or 0 when none
+// does: overlong forms, surrogates and code points beyond U+10FFFF are not
+// UTF-8.
+std::size_t utf8_sequence(const unsigned char *text) {
+    const unsigned char lead = text[0];
+    if (lead < 0x80)
+        return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xbf;
+    if (lead >= 0xc2 && lead <= 0xdf) {
+        length = 2;
+    } else if (lead >= 0xe0 && lead <= 0xef) {
+        length = 3;
+        if (lead == 0xe0)
+            low = 0xa0;
+        else if (lead == 0xed)
+            high = 0x9f;
+    } else if (lead >= 0xf0 && lead <= 0xf4) {
+        length = 4;
+        if (lead == 0xf0)
+            low = 0x90;
+        else if (lead == 0xf4)
+            high = 0x8f;
+    } else {
+        return 0;
+    }
+    if (text[1] < low || text[1] > high)
+        return 0;
+    for (std::size_t i = 2; i < length; i++)
+        if (text[i] < 0x80 || text[i] > 0xbf)
+            return 0;
+    return length;
+}
+
+// The title as UTF-8: as given when it is UTF-8 already, else read as
+// Latin-1, the encoding that WM_NAME's type STRING stands for.  The caller
+// frees the copy.
+char *utf8_copy(const char *text, std::size_t *length) {
+    const unsigned char *bytes = reinterpret_cast<const unsigned char *>(text);
+    bool valid = true;
+    for (std::size_t i = 0; bytes[i] != 0 && valid;) {
+        const std::size_t step = utf8_sequence(bytes + i);
+        valid = step > 0;
+        i += step;
+    }
+    if (valid) {
+        *length = std::strlen(text);
+        return copy_string(text);
+    }
+    char *copy = static_cast<char *>(xmalloc(2 * std::strlen(text) + 1));
+    std::size_t out = 0;
+    for (const unsigned char *p = bytes; *p != 0; p++) {
+        if (*p < 0x80) {
+            copy[out++] = static_cast<char>(*p);
+        } else {
+            copy[out++] = static_cast<char>(0xc0 | (*p >> 6));
+            copy[out++] = static_cast<char>(0x80 | (*p & 0x3f));
+        }
+    }
+    copy[out] = '\0';
+    *length = out;
+    return copy;
+}
+
+void set_text_property(Atom property, Atom type, const char *text, std::size_t length) {
+    XChangeProperty(display, main_window, property, type, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char *>(text), static_cast<int>(length));
+}
+
+// The title, for the window and for its icon, in the old form and as
+// UTF-8.
+void set_names(Atom net_wm_name, Atom utf8_string) {
+    const char *text = title != nullptr ? title : program_name;
+    XStoreName(display, main_window, text);
+    XSetIconName(display, main_window, text);
+    std::size_t length = 0;
+    char *utf8 = utf8_copy(text, &length);
+    set_text_property(net_wm_name, utf8_string, utf8, length);
+    std::free(utf8);
+}
+
+// How to start the clock again and where it runs, for docks, session
+// managers and the tools that match windows to processes: the command line
+// as given, the host's name and the process id.
+void set_client_properties(Atom net_wm_pid) {
+    std::size_t length = 0;
+    for (int i = 0; i < command_count; i++)
+        length += std::strlen(command_words[i]) + 1;
+    // Every word ends with a NUL, the last one too.
+    char *command = static_cast<char *>(xmalloc(length + 1));
+    std::size_t at = 0;
+    for (int i = 0; i < command_count; i++) {
+        const std::size_t size = std::strlen(command_words[i]) + 1;
+        std::memcpy(command + at, command_words[i], size);
+        at += size;
+    }
+    set_text_property(XA_WM_COMMAND, XA_STRING, command, length);
+    std::free(command);
+
+    utsname host;
+    if (uname(&host) == 0)
+        set_text_property(XA_WM_CLIENT_MACHINE, XA_STRING, host.nodename,
+                          std::strlen(host.nodename));
+
+    const long pid = getpid();
+    XChangeProperty(display, main_window, net_wm_pid, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char *>(&pid), 1);
 }
 
 }  // namespace
@@ -203,7 +317,7 @@ void set_class_hint() {
     char *class_name = copy_string(program_name);
     class_name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(class_name[0])));
     XClassHint hint;
-    hint.res_name = const_cast<char *>(program_name);
+    hint.res_name = const_cast<char *>(instance_name != nullptr ? instance_name : program_name);
     hint.res_class = class_name;
     XSetClassHint(display, main_window, &hint);
     std::free(class_name);
@@ -234,7 +348,14 @@ void init_window() {
     set_size_hints();
     set_wm_hints();
     set_class_hint();
-    XStoreName(display, main_window, program_name);
+
+    // One round trip for the atoms the names and the process need.
+    char *atom_names[] = {const_cast<char *>("_NET_WM_NAME"), const_cast<char *>("UTF8_STRING"),
+                          const_cast<char *>("_NET_WM_PID")};
+    Atom atoms[3];
+    XInternAtoms(display, atom_names, 3, False, atoms);
+    set_names(atoms[0], atoms[1]);
+    set_client_properties(atoms[2]);
     XMapWindow(display, main_window);
 
     create_window_gc();

@@ -10,6 +10,10 @@ int border;
 int interval;
 bool withdrawn;
 const char *display_name;
+const char *instance_name;
+const char *title;
+int command_count;
+char **command_words;
 const char *bg_name;
 const char *fg_name;
 const char *hc_name;
@@ -27,6 +31,8 @@ const char usage_text[] =
     "\t[-hc <colour>] [-mc <colour>] [-sc <colour>] [-ic <colour>]\n"
     "\t[-w]\n"
     "\t[-display <name>]\n"
+    "\t[-name <name>] [-title <text>]\n"
+    "\t[-help] [-version]\n"
     "\n"
     "\t-w : withdrawn state (for use as docked application)\n"
     "\n";
@@ -42,6 +48,9 @@ constexpr TextOption text_options[] = {
     {"-ic", &ic_name},
     // The connection.
     {"-display", &display_name},
+    // What the window manager is told.
+    {"-name", &instance_name},
+    {"-title", &title},
 };
 
 bool takes_value(const char *word) {
@@ -72,6 +81,17 @@ void store_value(const char *word, const char *value) {
             *option.setting = value;
 }
 
+// Asked for: the usage text on standard output.
+[[noreturn]] void help() {
+    std::printf(usage_text, program_name);
+    end_process(0);
+}
+
+[[noreturn]] void version() {
+    std::printf("quadrix-x %s\n", QUADRIX_VERSION);
+    end_process(0);
+}
+
 }  // namespace
 
 void usage() {
@@ -84,7 +104,8 @@ void parse_options(int argc, char **argv) {
     border = -1;
     interval = 10;
     withdrawn = false;
-    display_name = nullptr;
+    command_count = argc;
+    command_words = argv;
     for (const TextOption &option : text_options)
         *option.setting = nullptr;
 
@@ -98,6 +119,10 @@ void parse_options(int argc, char **argv) {
             store_value(word, argv[++i]);
         } else if (std::strcmp(word, "-w") == 0) {
             withdrawn = true;
+        } else if (std::strcmp(word, "-help") == 0 || std::strcmp(word, "--help") == 0) {
+            help();
+        } else if (std::strcmp(word, "-version") == 0 || std::strcmp(word, "--version") == 0) {
+            version();
         } else {
             usage();
         }

@@ -10,6 +10,15 @@ extern bool withdrawn;        // run as an icon window for a dock
 // The X server to connect to, or null: the one DISPLAY names.
 extern const char *display_name;
 
+// What the window manager is told, or null for the program's name: the
+// instance part of WM_CLASS, and the window's title.
+extern const char *instance_name;
+extern const char *title;
+
+// The command line as given, argv[0] included, for WM_COMMAND.
+extern int command_count;
+extern char **command_words;
+
 // The six colour names as given, or null.
 extern const char *bg_name;  // background and, by default, the inside
 extern const char *fg_name;  // default of the rim, the hour and the minutes
@@ -22,8 +31,8 @@ extern const char *ic_name;  // inside of the square
 constexpr const char WITHDRAWN_GEOMETRY[] = "64x64+0+0";
 
 // Puts every setting back to its initial value, then reads argv from its
-// second entry on.  Ends the process on a bad command line.  Withdrawn
-// mode replaces the geometry.
+// second entry on.  Ends the process on a bad command line, and with status
+// 0 after -help or -version.  Withdrawn mode replaces the geometry.
 void parse_options(int argc, char **argv);
 
 [[noreturn]] void usage();

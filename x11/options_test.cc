@@ -11,35 +11,54 @@
 
 namespace {
 
-// The words of the last command line: the settings point into them.
+// The words of the last command line and its argv: the settings point
+// into them.
 std::vector<std::string> storage;
+std::vector<char *> argv;
 
 // Runs parse_options on "quadrix-x" followed by the words; returns the
 // status the run ended with, or -1 when parse_options returned.
-int parse(std::initializer_list<const char *> words, std::string *errors = nullptr) {
+int parse(std::initializer_list<const char *> words, std::string *errors = nullptr,
+          std::string *output = nullptr) {
     program_name = "quadrix-x";
     storage = {"/usr/local/bin/quadrix-x"};
     for (const char *word : words)
         storage.emplace_back(word);
-    std::vector<char *> argv;
+    argv.clear();
     for (std::string &word : storage)
         argv.push_back(word.data());
     argv.push_back(nullptr);
 
     testing::internal::CaptureStderr();
+    testing::internal::CaptureStdout();
     int status = -1;
     try {
         parse_options(static_cast<int>(storage.size()), argv.data());
     } catch (const ProcessEnd &end) {
         status = end.status;
     }
+    const std::string printed = testing::internal::GetCapturedStdout();
     const std::string captured = testing::internal::GetCapturedStderr();
     if (errors != nullptr)
         *errors = captured;
+    if (output != nullptr)
+        *output = printed;
     return status;
 }
 
 std::string text(const char *value) { return value == nullptr ? "(none)" : value; }
+
+const std::string usage_text =
+    "\nQuadrantine -- version 1.0d\n"
+    "\nUsage: quadrix-x [-geometry <geo>] [-border <borderwidth>]\n"
+    "\t[-interval <seconds>]\n"
+    "\t[-bg <colour>] [-fg <colour>]\n"
+    "\t[-hc <colour>] [-mc <colour>] [-sc <colour>] [-ic <colour>]\n"
+    "\t[-w]\n"
+    "\t[-display <name>]\n"
+    "\t[-name <name>] [-title <text>]\n"
+    "\t[-help] [-version]\n\n"
+    "\t-w : withdrawn state (for use as docked application)\n\n";
 
 }  // namespace
 
@@ -133,15 +152,6 @@ TEST(XOptions, AnOptionWithoutItsValueEndsTheRun) {
 }
 
 TEST(XOptions, AnythingElseShowsTheUsage) {
-    const std::string usage_text =
-        "\nQuadrantine -- version 1.0d\n"
-        "\nUsage: quadrix-x [-geometry <geo>] [-border <borderwidth>]\n"
-        "\t[-interval <seconds>]\n"
-        "\t[-bg <colour>] [-fg <colour>]\n"
-        "\t[-hc <colour>] [-mc <colour>] [-sc <colour>] [-ic <colour>]\n"
-        "\t[-w]\n"
-        "\t[-display <name>]\n\n"
-        "\t-w : withdrawn state (for use as docked application)\n\n";
     for (auto words : {std::initializer_list<const char *>{"clock"},
                        std::initializer_list<const char *>{"-"},
                        std::initializer_list<const char *>{""},
@@ -170,4 +180,56 @@ TEST(XOptions, DisplayNamesTheServer) {
     std::string errors;
     EXPECT_EQ(parse({"-w", "-display"}, &errors), 1);
     EXPECT_EQ(errors, "\nError quadrix-x: Missing argument for '-display'\n\n");
+}
+
+TEST(XOptions, NameAndTitleForTheWindowManager) {
+    ASSERT_EQ(parse({}), -1);
+    EXPECT_EQ(instance_name, nullptr);
+    EXPECT_EQ(title, nullptr);
+    ASSERT_EQ(parse({"-name", "alarm", "-title", "Big Ben"}), -1);
+    EXPECT_EQ(text(instance_name), "alarm");
+    EXPECT_EQ(text(title), "Big Ben");
+    // Values that look like options, empty ones, and the last one wins.
+    ASSERT_EQ(parse({"-title", "-help", "-name", "-version", "-name", ""}), -1);
+    EXPECT_EQ(text(title), "-help");
+    EXPECT_EQ(text(instance_name), "");
+    for (const char *option : {"-name", "-title"}) {
+        std::string errors;
+        EXPECT_EQ(parse({"-w", option}, &errors), 1) << option;
+        EXPECT_EQ(errors, std::string("\nError quadrix-x: Missing argument for '") + option + "'\n\n");
+    }
+}
+
+TEST(XOptions, HelpAndVersionOnStandardOutput) {
+    const std::string version_line = std::string("quadrix-x ") + QUADRIX_VERSION + "\n";
+    struct Case {
+        std::initializer_list<const char *> words;
+        int status;
+        const std::string &output;
+        const std::string &errors;
+    };
+    const std::string none;
+    const Case cases[] = {
+        {{"-help"}, 0, usage_text, none},
+        {{"--help"}, 0, usage_text, none},
+        {{"-w", "-border", "3", "-help"}, 0, usage_text, none},
+        {{"-help", "-border", "999"}, 0, usage_text, none},
+        {{"-version"}, 0, version_line, none},
+        {{"--version", "-help"}, 0, version_line, none},
+        {{"-help", "-version"}, 0, usage_text, none},
+        // Only the words themselves; everything else is still a mistake.
+        {{"-h"}, 1, none, usage_text},
+        {{"---help"}, 1, none, usage_text},
+        {{"-Help"}, 1, none, usage_text},
+        {{"--vers"}, 1, none, usage_text},
+        {{"-v"}, 1, none, usage_text},
+        {{"clock", "-help"}, 1, none, usage_text},
+    };
+    for (const Case &c : cases) {
+        std::string output;
+        std::string errors;
+        EXPECT_EQ(parse(c.words, &errors, &output), c.status) << *c.words.begin();
+        EXPECT_EQ(output, c.output) << *c.words.begin();
+        EXPECT_EQ(errors, c.errors) << *c.words.begin();
+    }
 }

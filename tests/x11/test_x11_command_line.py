@@ -14,7 +14,9 @@ USAGE = (
     "\t[-bg <colour>] [-fg <colour>]\n"
     "\t[-hc <colour>] [-mc <colour>] [-sc <colour>] [-ic <colour>]\n"
     "\t[-w]\n"
-    "\t[-display <name>]\n\n"
+    "\t[-display <name>]\n"
+    "\t[-name <name>] [-title <text>]\n"
+    "\t[-help] [-version]\n\n"
     "\t-w : withdrawn state (for use as docked application)\n\n")
 
 
@@ -96,6 +98,31 @@ class CommandLine(unittest.TestCase):
         result = self.run_clock(("-w", "-display"), display=free)
         self.assertEqual((result.returncode, result.stdout, result.stderr.decode()),
                          (1, b"", error("Missing argument for '-display'")))
+
+    def test_help_and_version(self):
+        # Asked for, they go to standard output with status 0, and no
+        # display is needed; the words before them are read as usual.
+        version = "quadrix-x %s\n" % os.environ["QUADRIX_VERSION"]
+        self.assertRegex(version, r"^quadrix-x [0-9]+(\.[0-9]+)+\n$")
+        free = unused_display()
+        for args, status, output, errors in (
+                (("-help",), 0, USAGE, ""),
+                (("--help",), 0, USAGE, ""),
+                (("-w", "-title", "clock", "-help", "-border", "999"), 0, USAGE, ""),
+                (("-version",), 0, version, ""),
+                (("--version", "--help"), 0, version, ""),
+                (("-border", "999", "-help"), 1, "", error("Value for -border out of range")),
+                (("-title", "-help"), 1, "", "\nCannot connect to X server [%s]\n\n" % free),
+                (("-name", "-version", "-title"), 1, "", error("Missing argument for '-title'")),
+                (("-h",), 1, "", USAGE),
+                (("-Help",), 1, "", USAGE),
+                (("---version",), 1, "", USAGE),
+                (("-v",), 1, "", USAGE),
+                (("clock", "--help"), 1, "", USAGE)):
+            with self.subTest(args=args):
+                result = self.run_clock(args, display=free)
+                self.assertEqual((result.returncode, result.stdout.decode(),
+                                  result.stderr.decode()), (status, output, errors))
 
 
 if __name__ == "__main__":

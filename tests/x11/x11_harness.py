@@ -210,7 +210,8 @@ def probe_info(server, window):
     words."""
     result = server.run(X11_PROBE, "info", str(window))
     report = {}
-    for line in result.stdout.decode().splitlines():
+    # Names are bytes as the clock was given them.
+    for line in result.stdout.decode(errors="surrogateescape").splitlines():
         key, _, rest = line.partition(" ")
         if key in ("wm_class", "wm_name"):
             report[key] = [part.strip("[]") for part in rest.split("] [")] if rest else []
@@ -221,6 +222,27 @@ def probe_info(server, window):
         else:
             report[key] = [int(word) for word in rest.split()]
     return report
+
+
+def parse_properties(lines):
+    """The probe's lines on raw properties: name -> (type, format, items),
+    the items as bytes for format 8 and as numbers otherwise."""
+    found = {}
+    for line in lines:
+        words = line.split()
+        name, kind, format_ = words[0], words[1], int(words[2])
+        if format_ == 8:
+            items = bytes.fromhex(words[3]) if len(words) > 3 else b""
+        else:
+            items = [int(word) for word in words[3:]]
+        found[name] = (kind, format_, items)
+    return found
+
+
+def raw_properties(server, window, *names):
+    """The properties of the window as they are stored, by name."""
+    result = server.run(X11_PROBE, "properties", str(window), *names)
+    return parse_properties(result.stdout.decode().splitlines())
 
 
 def window_size(server, window):

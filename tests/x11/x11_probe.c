@@ -12,6 +12,16 @@
  *                                    the same flush
  *   x11_probe scribble WINDOW PIXEL  fills the window with one pixel value
  *   x11_probe wait-wm SECONDS        waits until a window manager runs
+ *   x11_probe properties WINDOW NAME...
+ *                                    prints each property as NAME TYPE FORMAT
+ *                                    and its items: bytes in hex for format 8,
+ *                                    numbers for 32; "NAME None 0" when unset
+ *   x11_probe map-request SECONDS NAME...
+ *                                    takes the place of a window manager: says
+ *                                    "ready", waits for the first request to
+ *                                    map a window, then prints "window ID"
+ *                                    and the window's properties as they are
+ *                                    at that moment; the window stays unmapped
  *
  * Exit status 0 on success, 1 on failure or time-out.
  */
@@ -254,9 +264,75 @@ static int wait_wm(double seconds) {
     }
 }
 
+/* A property as it is stored, whatever its type. */
+static void print_raw_property(Window window, const char *name) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char *data = NULL;
+    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1 << 20, False,
+                           AnyPropertyType, &type, &format, &count, &after, &data) != Success)
+        type = None;
+    char *type_name = type != None ? XGetAtomName(display, type) : NULL;
+    printf("%s %s %d", name, type_name != NULL ? type_name : "None", type != None ? format : 0);
+    if (type_name != NULL)
+        XFree(type_name);
+    if (type != None && format == 8) {
+        printf(" ");
+        for (unsigned long i = 0; i < count; i++)
+            printf("%02x", data[i]);
+    } else if (type != None && format == 32) {
+        for (unsigned long i = 0; i < count; i++)
+            printf(" %lu", ((const unsigned long *)data)[i]);
+    } else if (type != None && format == 16) {
+        for (unsigned long i = 0; i < count; i++)
+            printf(" %u", ((const unsigned short *)data)[i]);
+    }
+    printf("\n");
+    if (data != NULL)
+        XFree(data);
+}
+
+static int properties(Window window, int count, char **names) {
+    for (int i = 0; i < count; i++)
+        print_raw_property(window, names[i]);
+    XSync(display, False);
+    return last_error == 0 ? 0 : 1;
+}
+
+/* The server holds a redirected map request until the redirecting client
+ * acts on it, so what is read here is what a window manager would find. */
+static int map_request(double seconds, int count, char **names) {
+    last_error = 0;
+    XSelectInput(display, DefaultRootWindow(display), SubstructureRedirectMask);
+    XSync(display, False);
+    if (last_error != 0) {
+        fprintf(stderr, "x11_probe: another window manager runs\n");
+        return 1;
+    }
+    printf("ready\n");
+    fflush(stdout);
+    const double end = now_seconds() + seconds;
+    for (;;) {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == MapRequest) {
+                printf("window %lu\n", event.xmaprequest.window);
+                return properties(event.xmaprequest.window, count, names);
+            }
+        }
+        if (now_seconds() > end)
+            return 1;
+        pause_briefly();
+    }
+}
+
 static int usage(void) {
     fputs("usage: x11_probe find NAME SECONDS | info WINDOW | send WINDOW TYPE DATA [move]"
-          " | scribble WINDOW PIXEL | wait-wm SECONDS\n",
+          " | scribble WINDOW PIXEL | wait-wm SECONDS | properties WINDOW NAME..."
+          " | map-request SECONDS NAME...\n",
           stderr);
     return 1;
 }
@@ -283,6 +359,10 @@ int main(int argc, char **argv) {
         status = scribble(parse_window(argv[2]), strtoul(argv[3], NULL, 0));
     else if (strcmp(command, "wait-wm") == 0 && argc == 3)
         status = wait_wm(atof(argv[2]));
+    else if (strcmp(command, "properties") == 0 && argc >= 4)
+        status = properties(parse_window(argv[2]), argc - 3, argv + 3);
+    else if (strcmp(command, "map-request") == 0 && argc >= 3)
+        status = map_request(atof(argv[2]), argc - 3, argv + 3);
     else
         status = usage();
     XCloseDisplay(display);
