@@ -4,18 +4,339 @@
 #include "options.h"
 #include "writers.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <time.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+// A regular file, or a path where nothing is yet, is not written where it
+// lies: the picture goes to a new file beside it, which takes the final
+// name only when every byte of it is written, synced and closed.  A reader of the
+// path sees the old picture or the new one, never a part of one, and a run
+// that fails leaves the old picture as it was.  Anything else (a device, a
+// FIFO, a terminal, an open file reached through /proc) is written in
+// place, as is standard output.
+
+namespace {
+
+// The signals that end the process while the new file exists, unless they
+// were ignored when the run began: the file is removed first.
+constexpr int ending_signals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE, SIGXCPU};
+constexpr int ending_signal_count = sizeof ending_signals / sizeof ending_signals[0];
+
+// Symbolic links followed before giving up, as the system itself does.
+constexpr int MAX_LINKS = 40;
+
+// Tries at a name for the new file before giving up.
+constexpr int MAX_TRIES = 100;
+
+// A new file's name keeps at most this much of the final one, so that it
+// stays within the system's limit on a name.
+constexpr std::size_t MAX_NAME_KEPT = 200;
+
+constexpr long PROC_FILESYSTEM = 0x9fa0;
+
+// The file the picture replaces, links followed, and the new file beside
+// it.  A path too long for these is written in place.
+char final_path[PATH_MAX];
+char temporary[PATH_MAX];
+int old_file = -1;  // the replaced file, open for writing, or -1
+
+// Set while the new file exists under its own name.
+volatile std::sig_atomic_t temporary_exists;
+
+struct sigaction earlier_actions[ending_signal_count];
+bool handlers_set;
+
+void remove_temporary() {
+    if (temporary_exists) {
+        unlink(temporary);
+        temporary_exists = 0;
+    }
+}
+
+extern "C" void end_on_signal(int signal_number) {
+    if (temporary_exists)
+        unlink(temporary);
+    // The handler was reset on entry: the signal, raised again, ends the
+    // process as it would have without the handler once this returns.
+    raise(signal_number);
+}
+
+// Blocks or unblocks the ending signals around the steps that create and
+// rename the new file, so that it is never left behind between a step and
+// the flag that says whether it exists.
+void hold_signals(bool hold) {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal_number : ending_signals)
+        sigaddset(&set, signal_number);
+    sigprocmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+}
+
+void set_handlers() {
+    static bool at_exit_set = false;
+    if (!at_exit_set) {
+        // Any end of the run through exit, fatal_error's among them.
+        std::atexit(remove_temporary);
+        at_exit_set = true;
+    }
+    for (int i = 0; i < ending_signal_count; i++) {
+        sigaction(ending_signals[i], nullptr, &earlier_actions[i]);
+        if (earlier_actions[i].sa_handler == SIG_IGN)
+            continue;
+        struct sigaction action {};
+        action.sa_handler = end_on_signal;
+        action.sa_flags = SA_RESETHAND;
+        sigemptyset(&action.sa_mask);
+        sigaction(ending_signals[i], &action, nullptr);
+    }
+    handlers_set = true;
+}
+
+void restore_handlers() {
+    if (!handlers_set)
+        return;
+    for (int i = 0; i < ending_signal_count; i++)
+        sigaction(ending_signals[i], &earlier_actions[i], nullptr);
+    handlers_set = false;
+}
+
+// Removes the new file and everything that kept it.
+void discard() {
+    hold_signals(true);
+    remove_temporary();
+    hold_signals(false);
+    restore_handlers();
+    if (old_file >= 0)
+        close(old_file);
+    old_file = -1;
+}
+
+// The length of the folder part of path, up to and including its last '/'.
+std::size_t folder_length(const char *path) {
+    const char *slash = std::strrchr(path, '/');
+    return slash == nullptr ? 0 : static_cast<std::size_t>(slash - path) + 1;
+}
+
+enum Target { TARGET_NEW, TARGET_REGULAR, TARGET_OTHER };
+
+// Follows output_path through symbolic links, a relative one from the
+// folder of its link, to what the picture goes to, in final_path.
+Target find_target() {
+    if (std::strlen(output_path) >= sizeof final_path)
+        return TARGET_OTHER;
+    std::strcpy(final_path, output_path);
+    for (int links = 0; links <= MAX_LINKS; links++) {
+        struct stat info;
+        if (lstat(final_path, &info) != 0)
+            return errno == ENOENT ? TARGET_NEW : TARGET_OTHER;
+        if (S_ISREG(info.st_mode))
+            return TARGET_REGULAR;
+        if (!S_ISLNK(info.st_mode))
+            return TARGET_OTHER;
+        // A link of /proc (/dev/stdout leads there) stands for a file the
+        // process has open, and its text is not always a path.
+        const std::size_t folder = folder_length(final_path);
+        char text[PATH_MAX];
+        std::memcpy(text, final_path, folder);
+        text[folder] = '\0';
+        struct statfs filesystem;
+        if (statfs(folder == 0 ? "." : text, &filesystem) != 0 ||
+            static_cast<long>(filesystem.f_type) == PROC_FILESYSTEM)
+            return TARGET_OTHER;
+        const ssize_t length = readlink(final_path, text, sizeof text);
+        if (length <= 0 || static_cast<std::size_t>(length) >= sizeof text)
+            return TARGET_OTHER;
+        const std::size_t size = static_cast<std::size_t>(length);
+        const std::size_t start = text[0] == '/' ? 0 : folder;
+        if (start + size >= sizeof final_path)
+            return TARGET_OTHER;
+        std::memcpy(final_path + start, text, size);
+        final_path[start + size] = '\0';
+    }
+    return TARGET_OTHER;
+}
+
+std::uint64_t mix(std::uint64_t x) {
+    x += 0x9e3779b97f4a7c15u;
+    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9u;
+    x = (x ^ (x >> 27)) * 0x94d049bb133111ebu;
+    return x ^ (x >> 31);
+}
+
+// Names the new file beside final_path: ".NAME.XXXXXX"; false when the
+// name does not fit.
+bool name_temporary(std::uint64_t seed) {
+    constexpr char letters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    char suffix[7];
+    std::uint64_t bits = mix(seed);
+    for (int i = 0; i < 6; i++, bits /= 62)
+        suffix[i] = letters[bits % 62];
+    suffix[6] = '\0';
+    const int folder = static_cast<int>(folder_length(final_path));
+    const int written = std::snprintf(temporary, sizeof temporary, "%.*s.%.*s.%s", folder,
+                                      final_path, static_cast<int>(MAX_NAME_KEPT),
+                                      final_path + folder, suffix);
+    return written > 0 && static_cast<std::size_t>(written) < sizeof temporary;
+}
+
+// Creates the new file beside final_path, with the mode given (less the
+// umask); its descriptor, or -1 with errno set.
+int create_temporary(mode_t mode) {
+    struct timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::uint64_t seed = static_cast<std::uint64_t>(now.tv_nsec) ^
+                         static_cast<std::uint64_t>(now.tv_sec) << 30 ^
+                         static_cast<std::uint64_t>(getpid()) << 42;
+    for (int tries = 0; tries < MAX_TRIES; tries++) {
+        if (!name_temporary(seed++)) {
+            errno = ENAMETOOLONG;
+            return -1;
+        }
+        hold_signals(true);
+        const int fd = open(temporary, O_RDWR | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
+        if (fd >= 0)
+            temporary_exists = 1;
+        const int saved = errno;
+        hold_signals(false);
+        if (fd >= 0 || saved != EEXIST) {
+            errno = saved;
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Opens a new file that will replace the output; false when the output is
+// to be written in place instead.
+bool open_replacement() {
+    const Target target = find_target();
+    if (target == TARGET_OTHER)
+        return false;
+    const char *name = final_path + folder_length(final_path);
+    if (std::strcmp(name, "") == 0 || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+        return false;
+
+    // A file that may not be written is not replaced either: it is left to
+    // the open in place, which reports it.
+    mode_t mode = 0666;
+    if (target == TARGET_REGULAR) {
+        old_file = open(final_path, O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        struct stat info;
+        if (old_file < 0 || fstat(old_file, &info) != 0 || !S_ISREG(info.st_mode)) {
+            discard();
+            return false;
+        }
+        mode = info.st_mode & 0777;
+    }
+
+    set_handlers();
+    const int fd = create_temporary(target == TARGET_REGULAR ? 0600 : mode);
+    if (fd < 0) {
+        const int error = errno;
+        discard();
+        // A folder that takes no new file, or no name that long: written in
+        // place, as is a new path that cannot be created (the open in place
+        // reports why).
+        if (error == EACCES || error == EPERM || error == EROFS || error == ENAMETOOLONG ||
+            target == TARGET_NEW)
+            return false;
+        fatal_error("Creating file \"%s\": %s", output_path, std::strerror(error));
+    }
+    // The replaced file's permission bits, which the umask must not narrow.
+    if (target == TARGET_REGULAR)
+        fchmod(fd, mode);
+    output_file = fdopen(fd, "w");
+    if (output_file == nullptr) {
+        const int error = errno;
+        close(fd);
+        discard();
+        fatal_error("Creating file \"%s\": %s", output_path, std::strerror(error));
+    }
+    return true;
+}
+
+// Writes the bytes of the new file into the old one, in place: for a file
+// that may be written but not replaced (a file of another user in a
+// sticky folder, a file mounted on its own).  0 or the errno of the
+// failure.
+int copy_into_old_file() {
+    const int from = open(temporary, O_RDONLY | O_CLOEXEC);
+    if (from < 0)
+        return errno;
+    int error = 0;
+    if (ftruncate(old_file, 0) != 0)
+        error = errno;
+    char block[64 * 1024];
+    while (error == 0) {
+        const ssize_t got = read(from, block, sizeof block);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            error = got < 0 ? errno : 0;
+            break;
+        }
+        for (ssize_t done = 0; done < got && error == 0;) {
+            const ssize_t put = write(old_file, block + done, static_cast<std::size_t>(got - done));
+            if (put < 0 && errno != EINTR)
+                error = errno;
+            else if (put > 0)
+                done += put;
+        }
+    }
+    close(from);
+    if (close(old_file) != 0 && error == 0)
+        error = errno;
+    old_file = -1;
+    return error;
+}
+
+// The new file, closed with the first error of its writing or 0, takes the
+// final name; on an error it is removed and the old file stays.
+void finish_replacement(int error) {
+    if (error == 0) {
+        hold_signals(true);
+        if (rename(temporary, final_path) == 0)
+            temporary_exists = 0;
+        else
+            error = errno;
+        hold_signals(false);
+        if (error != 0 && old_file >= 0)
+            error = copy_into_old_file();
+    }
+    discard();
+    output_file = nullptr;
+    if (error != 0)
+        fatal_error("Writing file \"%s\": %s", output_path, std::strerror(error));
+}
+
+}  // namespace
+
 void open_output() {
+    // A write beyond the file size limit fails with "File too large"
+    // instead of ending the process with the new file left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (output_path == nullptr) {
         output_file = stdout;
         return;
     }
-    output_file = std::fopen(output_path, "w");
-    if (output_file == nullptr)
-        fatal_error("Creating file \"%s\": %s", output_path, std::strerror(errno));
+    if (!open_replacement()) {
+        output_file = std::fopen(output_path, "w");
+        if (output_file == nullptr)
+            fatal_error("Creating file \"%s\": %s", output_path, std::strerror(errno));
+    }
     if (verbose)
         std::fprintf(stderr, "Writing to file \"%s\"\n", output_path);
 }
@@ -28,8 +349,16 @@ void close_output() {
         error = errno;
     if (std::ferror(output_file) && error == 0)
         error = EIO;
+    // A new file is on the disk before it takes the old one's name: a
+    // crash of the system then leaves the old picture or the new one, not
+    // an empty file, and an error that only the disk reports still keeps
+    // the old picture.  (A file system that cannot sync says EINVAL.)
+    if (temporary_exists && error == 0 && fsync(fileno(output_file)) != 0 && errno != EINVAL)
+        error = errno;
     if (output_file != stdout && std::fclose(output_file) != 0 && error == 0)
         error = errno;
+    if (temporary_exists)
+        finish_replacement(error);
     if (error == 0)
         return;
     if (output_path != nullptr)

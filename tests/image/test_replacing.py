@@ -1,0 +1,377 @@
+"""How quadrix-image puts its picture into a file, from outside: a regular
+file is replaced whole, so a failed or stopped run leaves the old picture
+byte for byte and a reader never sees part of a picture; the replaced file
+keeps its permission bits, a new one gets those of the umask, a symbolic
+link stays and its target is replaced; devices, FIFOs and terminals, and a
+file in a folder that takes no new file, are written in place."""
+
+import sys
+
+sys.dont_write_bytecode = True
+
+import os
+import re
+import shutil
+import signal
+import stat
+import subprocess
+import tempfile
+import threading
+import time
+import unittest
+
+import quadrix_check as q
+from quadrix_check import error, run
+
+# Every format the program offers, from its own usage text: a format added
+# later is covered without a change here.
+FORMATS = re.findall(r"^(-\w+) : create .*image file$", q.usage(), re.M)
+
+
+def nobody():
+    os.setgroups([])
+    os.setgid(65534)
+    os.setuid(65534)
+
+
+class Folder(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="quadrix-replacing.")
+        self.addCleanup(shutil.rmtree, self.dir, ignore_errors=True)
+
+    def path(self, *names):
+        return os.path.join(self.dir, *names)
+
+    def put(self, path, data, mode=None):
+        with open(path, "wb") as f:
+            f.write(data)
+        if mode is not None:
+            os.chmod(path, mode)
+
+    def read(self, path):
+        with open(path, "rb") as f:
+            return f.read()
+
+    def assert_only(self, folder, names):
+        """Nothing but names in folder: no new file was left behind."""
+        self.assertEqual(sorted(os.listdir(folder)), sorted(names))
+
+    def as_other_user(self):
+        """(program, preexec_fn) for a run that permissions stop: as nobody
+        from a copy nobody may run, when the tests run as root."""
+        if os.geteuid() != 0:
+            return q.PROGRAM, None
+        os.chmod(self.dir, 0o755)
+        tools = tempfile.mkdtemp(prefix="quadrix-program.")
+        self.addCleanup(shutil.rmtree, tools, ignore_errors=True)
+        os.chmod(tools, 0o755)
+        program = os.path.join(tools, "quadrix-image")
+        shutil.copy(q.PROGRAM, program)
+        os.chmod(program, 0o755)
+        return program, nobody
+
+
+def run_as(program, args, preexec_fn=None, stdout=subprocess.PIPE):
+    result = subprocess.run([program] + list(args), stdin=subprocess.DEVNULL, stdout=stdout,
+                            stderr=subprocess.PIPE, preexec_fn=preexec_fn, timeout=120)
+    return result.returncode, result.stdout or b"", result.stderr.decode("utf-8", "replace")
+
+
+class FailedRuns(Folder):
+    LIMIT = 20000
+
+    def wait_for_new_file(self, child):
+        """Until a second file shows in the folder, or the run ends."""
+        deadline = time.monotonic() + 60
+        while len(os.listdir(self.dir)) < 2 and child.poll() is None \
+                and time.monotonic() < deadline:
+            time.sleep(0.001)
+
+    def test_a_file_size_limit_leaves_the_old_picture(self):
+        if shutil.which("prlimit") is None:
+            self.skipTest("prlimit (util-linux) is not installed")
+        self.assertIn("-ppm", FORMATS)
+        for option in FORMATS:
+            args = ["-q", option, "-width", "600", "-height", "600", "4", "5", "6"]
+            # A format whose picture is small even at this size gets a limit
+            # that it still passes.
+            limit = min(self.LIMIT, len(q.image(args[1:])) // 2)
+            for existing in (True, False):
+                with self.subTest(option, existing=existing):
+                    out = self.path("clock" + option)
+                    old = q.image([option, "1", "2", "3"])
+                    if existing:
+                        self.put(out, old)
+                    status, _, err = run_as("prlimit",
+                                            ["--fsize=%d" % limit, q.PROGRAM, out] + args)
+                    self.assertEqual((status, err),
+                                     (1, error('Writing file "%s": File too large' % out)))
+                    if existing:
+                        self.assertEqual(self.read(out), old)
+                        self.assert_only(self.dir, [os.path.basename(out)])
+                        os.remove(out)
+                    else:
+                        self.assert_only(self.dir, [])
+
+    def test_a_signal_during_the_writing(self):
+        # The run is stopped as soon as the new file shows in the folder,
+        # long before a picture of this size is written.
+        out = self.path("clock.ppm")
+        old = q.image(["1", "2", "3"])
+        self.put(out, old)
+        for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP, signal.SIGPIPE):
+            with self.subTest(signal.Signals(number).name):
+                child = subprocess.Popen([q.PROGRAM, out, "-q", "-width", "8192",
+                                          "-height", "8192", "4", "5", "6"],
+                                         stdin=subprocess.DEVNULL, stderr=subprocess.PIPE)
+                self.wait_for_new_file(child)
+                child.send_signal(number)
+                _, err = child.communicate(timeout=120)
+                self.assertNotEqual(child.returncode, 0, "the run ended before it was stopped")
+                self.assertEqual((child.returncode, err), (-number, b""))
+                self.assertEqual(self.read(out), old)
+                self.assert_only(self.dir, ["clock.ppm"])
+
+    def test_an_ignored_signal_stays_ignored(self):
+        # As nohup leaves SIGHUP: the run goes on to its end.
+        out = self.path("clock.ppm")
+        self.put(out, b"old")
+        args = ["-width", "4000", "-height", "4000", "4", "5", "6"]
+        child = subprocess.Popen([q.PROGRAM, out, "-q"] + args, stdin=subprocess.DEVNULL,
+                                 preexec_fn=lambda: signal.signal(signal.SIGHUP, signal.SIG_IGN))
+        self.wait_for_new_file(child)
+        self.assertIsNone(child.poll(), "the run ended before the signal")
+        child.send_signal(signal.SIGHUP)
+        self.assertEqual(child.wait(timeout=120), 0)
+        self.assertEqual(self.read(out), q.image(args))
+        self.assert_only(self.dir, ["clock.ppm"])
+
+
+class Readers(Folder):
+    def test_a_reader_sees_only_whole_pictures(self):
+        # Two pictures written in turn, 60 times; a reader opens and reads
+        # the file as fast as it can meanwhile.
+        args = ["-width", "1500", "-height", "1500"]
+        pictures = [q.image(args + ["1", "2", "3"]), q.image(args + ["7", "40", "0"])]
+        out = self.path("clock.ppm")
+        self.put(out, pictures[1])
+        reads = []
+        done = threading.Event()
+
+        def reader():
+            while not done.is_set():
+                with open(out, "rb") as f:
+                    reads.append(f.read())
+
+        thread = threading.Thread(target=reader)
+        thread.start()
+        try:
+            for i in range(60):
+                status, _, err = run([out, "-q"] + args + (["1", "2", "3"] if i % 2 == 0
+                                                           else ["7", "40", "0"]))
+                self.assertEqual((status, err), (0, ""))
+        finally:
+            done.set()
+            thread.join()
+        self.assertGreater(len(reads), 0)
+        broken = [len(r) for r in reads if r not in pictures]
+        self.assertEqual(broken, [], "%d of %d reads found part of a picture"
+                         % (len(broken), len(reads)))
+        self.assertEqual(self.read(out), pictures[1])
+        self.assert_only(self.dir, ["clock.ppm"])
+
+
+class Replacing(Folder):
+    def test_permission_bits_are_kept(self):
+        picture = q.image(["1", "2", "3"])
+        for mode in (0o600, 0o640, 0o604, 0o444 | 0o200, 0o751, 0o666):
+            for mask in (0o022, 0o077):
+                with self.subTest(mode=oct(mode), umask=oct(mask)):
+                    out = self.path("clock.ppm")
+                    self.put(out, b"old", mode)
+                    before = os.stat(out)
+                    status, _, err = run([out, "-q", "1", "2", "3"],
+                                         preexec_fn=lambda m=mask: os.umask(m))
+                    self.assertEqual((status, err), (0, ""))
+                    after = os.stat(out)
+                    self.assertEqual(stat.S_IMODE(after.st_mode), mode)
+                    self.assertNotEqual(after.st_ino, before.st_ino, "written in place")
+                    self.assertEqual(self.read(out), picture)
+                    self.assert_only(self.dir, ["clock.ppm"])
+                    os.remove(out)
+
+    def test_a_new_file_takes_the_umask(self):
+        for mask, mode in ((0o022, 0o644), (0o077, 0o600), (0o027, 0o640), (0, 0o666)):
+            with self.subTest(umask=oct(mask)):
+                out = self.path("clock.ppm")
+                status, _, err = run([out, "-q", "1", "2", "3"],
+                                     preexec_fn=lambda m=mask: os.umask(m))
+                self.assertEqual((status, err), (0, ""))
+                self.assertEqual(stat.S_IMODE(os.stat(out).st_mode), mode)
+                self.assert_only(self.dir, ["clock.ppm"])
+                os.remove(out)
+
+    def test_symbolic_links_stay_and_their_target_is_replaced(self):
+        # name, what the links hold (the last one names the file), the
+        # folder of each link.
+        os.mkdir(self.path("pictures"))
+        os.mkdir(self.path("links"))
+        cases = [
+            ("relative", [("links/clock.ppm", "../pictures/real.ppm")]),
+            ("absolute", [("links/clock.ppm", self.path("pictures", "real.ppm"))]),
+            ("two links", [("links/clock.ppm", "second"),
+                           ("links/second", "../pictures/real.ppm")]),
+        ]
+        picture = q.image(["1", "2", "3"])
+        for what, links in cases:
+            for existing in (True, False):
+                with self.subTest(what, existing=existing):
+                    target = self.path("pictures", "real.ppm")
+                    if existing:
+                        self.put(target, b"old", 0o640)
+                    for link, text in links:
+                        os.symlink(text, self.path(link))
+                    status, _, err = run([self.path(links[0][0]), "-q", "1", "2", "3"])
+                    self.assertEqual((status, err), (0, ""))
+                    for link, text in links:
+                        self.assertEqual(os.readlink(self.path(link)), text)
+                    self.assertEqual(self.read(target), picture)
+                    self.assertEqual(stat.S_IMODE(os.stat(target).st_mode),
+                                     0o640 if existing else 0o666 & ~self.umask())
+                    self.assert_only(self.path("pictures"), ["real.ppm"])
+                    self.assert_only(self.path("links"), [os.path.basename(link) for link, _ in links])
+                    os.remove(target)
+                    for link, _ in links:
+                        os.remove(self.path(link))
+
+    def umask(self):
+        mask = os.umask(0)
+        os.umask(mask)
+        return mask
+
+    def test_a_hard_link_keeps_the_old_picture(self):
+        out = self.path("clock.ppm")
+        self.put(out, b"old")
+        os.link(out, self.path("kept"))
+        status, _, err = run([out, "-q", "1", "2", "3"])
+        self.assertEqual((status, err), (0, ""))
+        self.assertEqual(self.read(out), q.image(["1", "2", "3"]))
+        self.assertEqual(self.read(self.path("kept")), b"old")
+
+    def test_the_longest_file_name(self):
+        name = "c" * os.pathconf(self.dir, "PC_NAME_MAX")
+        out = self.path(name)
+        self.put(out, b"old")
+        inode = os.stat(out).st_ino
+        status, _, err = run([out, "-q", "1", "2", "3"])
+        self.assertEqual((status, err), (0, ""))
+        self.assertNotEqual(os.stat(out).st_ino, inode)
+        self.assertEqual(self.read(out), q.image(["1", "2", "3"]))
+        self.assert_only(self.dir, [name])
+
+    def test_a_relative_path(self):
+        self.put(self.path("clock.xbm"), b"old")
+        status, _, err = run(["clock.xbm", "-xbm", "1", "2", "3"], cwd=self.dir)
+        self.assertEqual((status, err), (0, 'Writing to file "clock.xbm"\nWriting XBM\n'))
+        self.assertEqual(self.read(self.path("clock.xbm")), q.image(["-xbm", "1", "2", "3"]))
+        self.assert_only(self.dir, ["clock.xbm"])
+
+
+class InPlace(Folder):
+    def test_devices(self):
+        for device, status, failure in [
+            ("/dev/null", 0, ""),
+            ("/dev/full", 1, error('Writing file "/dev/full": No space left on device')),
+        ]:
+            with self.subTest(device):
+                before = os.stat(device)
+                self.assertEqual(run([device, "1", "2", "3"]),
+                                 (status, b"", 'Writing to file "%s"\nWriting PPM\n%s'
+                                  % (device, failure)))
+                after = os.stat(device)
+                self.assertTrue(stat.S_ISCHR(after.st_mode))
+                self.assertEqual((after.st_ino, after.st_rdev), (before.st_ino, before.st_rdev))
+                name = "." + os.path.basename(device) + "."
+                self.assertEqual([n for n in os.listdir("/dev") if n.startswith(name)], [])
+
+    def test_a_fifo(self):
+        fifo = self.path("clock.fifo")
+        os.mkfifo(fifo)
+        got = []
+        thread = threading.Thread(target=lambda: got.append(self.read(fifo)))
+        thread.start()
+        status, _, err = run([fifo, "-q", "1", "2", "3"])
+        thread.join(timeout=60)
+        self.assertEqual((status, err), (0, ""))
+        self.assertEqual(got, [q.image(["1", "2", "3"])])
+        self.assertTrue(stat.S_ISFIFO(os.stat(fifo).st_mode))
+        self.assert_only(self.dir, ["clock.fifo"])
+
+    def test_a_terminal(self):
+        master, slave = os.openpty()
+        self.addCleanup(os.close, master)
+        self.addCleanup(os.close, slave)
+        name = os.ttyname(slave)
+        status, _, err = run([name, "-q", "-xbm", "-width", "21", "-height", "21",
+                              "1", "2", "3"])
+        self.assertEqual((status, err), (0, ""))
+        self.assertIn(b"#define Quadrix_width 21", os.read(master, 65536))
+        self.assertTrue(stat.S_ISCHR(os.stat(name).st_mode))
+
+    def test_dev_stdout(self):
+        picture = q.image(["1", "2", "3"])
+        status, out, err = run(["/dev/stdout", "-q", "1", "2", "3"])
+        self.assertEqual((status, out, err), (0, picture, ""))
+        # Standard output on a regular file: that file, written in place.
+        out = self.path("stdout")
+        with open(out, "wb") as f:
+            f.write(b"old" * 10000)
+            inode = os.fstat(f.fileno()).st_ino
+            status, _, err = run(["/dev/stdout", "-q", "1", "2", "3"], stdout=f)
+        self.assertEqual((status, err), (0, ""))
+        self.assertEqual(os.stat(out).st_ino, inode)
+        self.assertEqual(self.read(out), picture)
+        self.assert_only(self.dir, ["stdout"])
+
+    def test_a_folder_that_takes_no_new_file(self):
+        folder = self.path("locked")
+        os.mkdir(folder)
+        out = os.path.join(folder, "clock.ppm")
+        self.put(out, b"old" * 10000, 0o666)
+        inode = os.stat(out).st_ino
+        program, preexec = self.as_other_user()
+        os.chmod(folder, 0o555)
+        self.addCleanup(os.chmod, folder, 0o755)
+        status, _, err = run_as(program, [out, "-q", "1", "2", "3"], preexec)
+        self.assertEqual((status, err), (0, ""))
+        self.assertEqual(os.stat(out).st_ino, inode)
+        self.assertEqual(self.read(out), q.image(["1", "2", "3"]))
+        self.assert_only(folder, ["clock.ppm"])
+        # A new file there cannot be made, as before.
+        new = os.path.join(folder, "new.ppm")
+        status, _, err = run_as(program, [new, "-q", "1", "2", "3"], preexec)
+        self.assertEqual((status, err),
+                         (1, error('Creating file "%s": Permission denied' % new)))
+        self.assert_only(folder, ["clock.ppm"])
+
+    def test_a_file_of_another_user_in_a_sticky_folder(self):
+        # The folder takes new files, but the old one may not be renamed
+        # over: written in place once the picture is whole.
+        if os.geteuid() != 0:
+            self.skipTest("needs a second user")
+        folder = self.path("shared")
+        os.mkdir(folder)
+        os.chmod(folder, 0o1777)
+        out = os.path.join(folder, "clock.ppm")
+        self.put(out, b"old" * 10000, 0o666)
+        inode = os.stat(out).st_ino
+        program, preexec = self.as_other_user()
+        status, _, err = run_as(program, [out, "-q", "1", "2", "3"], preexec)
+        self.assertEqual((status, err), (0, ""))
+        self.assertEqual(os.stat(out).st_ino, inode)
+        self.assertEqual(self.read(out), q.image(["1", "2", "3"]))
+        self.assert_only(folder, ["clock.ppm"])
+
+
+if __name__ == "__main__":
+    q.main()
