@@ -129,11 +129,12 @@ MEASURED_ASAN_OPTIONS = ("detect_leaks=0", "quarantine_size_mb=1")
 
 class Clock:
     """quadrix-x running on a server, at the frozen time; unset names the
-    variables of the environment that the clock does not get, and display
-    what DISPLAY says instead of the server's name."""
+    variables of the environment that the clock does not get, display what
+    DISPLAY says instead of the server's name, and title the title that its
+    window is found by when it is not the program's name."""
 
     def __init__(self, server, *args, program=QUADRIX_X, frozen=True, asan_options=(),
-                 unset=(), display=None):
+                 unset=(), display=None, title=None):
         self.server = server
         env = server.env(TZ="UTC")
         if display is not None:
@@ -147,7 +148,7 @@ class Clock:
         self.process = subprocess.Popen(
             [program, *args], env=sanitizer_env(env, asan_options), stdin=subprocess.DEVNULL,
             stdout=subprocess.DEVNULL, stderr=self.stderr)
-        self.name = os.path.basename(program)
+        self.name = title if title is not None else os.path.basename(program)
         self._window = None
 
     @property
