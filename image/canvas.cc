@@ -27,6 +27,28 @@ int fresh_slot;            // slots from here on have never been taken
 int row_count;
 int current_pen;
 
+// The fills since the last one over the whole image, which hides all that
+// came before it: the face begins with one, so the list stays short.
+FillRecord *fills;
+int fill_count;
+int fill_capacity;
+
+void record_fill(int pen, int x0, int y0, int x1, int y1) {
+    if (x0 == 0 && y0 == 0 && x1 == image_width - 1 && y1 == image_height - 1)
+        fill_count = 0;
+    if (fill_count == fill_capacity) {
+        const int capacity = fill_capacity > 0 ? 2 * fill_capacity : 16;
+        auto *larger = static_cast<FillRecord *>(
+            xmalloc(sizeof(FillRecord) * static_cast<std::size_t>(capacity)));
+        if (fill_count > 0)
+            std::memcpy(larger, fills, sizeof(FillRecord) * static_cast<std::size_t>(fill_count));
+        std::free(fills);
+        fills = larger;
+        fill_capacity = capacity;
+    }
+    fills[fill_count++] = FillRecord{pen, x0, y0, x1, y1};
+}
+
 unsigned char *pens_of(int slot) {
     return canvas + static_cast<std::size_t>(slot) * static_cast<std::size_t>(canvas_columns);
 }
@@ -73,6 +95,7 @@ void alloc_canvas() {
     std::free(free_slots);
     canvas = nullptr;
     row_count = 0;
+    fill_count = 0;
 
     canvas_columns = (image_width + 7) / 8 * 8;
     const int height = image_height > 0 ? image_height : 0;
@@ -94,6 +117,11 @@ void alloc_canvas() {
     slot_pinned[0] = false;
     free_count = 0;
     fresh_slot = 1;
+}
+
+const FillRecord *canvas_fills(int &count) {
+    count = fill_count;
+    return fills;
 }
 
 const unsigned char *canvas_row_pens(int y) { return pens_of(row_slot[y]); }
@@ -123,6 +151,7 @@ extern "C" void face_fill(int x0, int y0, int x1, int y1) {
     if (x1 < x0 || y1 < y0)
         return;
     const unsigned char pen = static_cast<unsigned char>(current_pen & 0xff);
+    record_fill(pen, x0, y0, x1, y1);
     const std::size_t start = static_cast<std::size_t>(x0);
     const std::size_t run = static_cast<std::size_t>(x1 - x0) + 1;
     const std::size_t padding = static_cast<std::size_t>(canvas_columns - image_width);

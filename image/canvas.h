@@ -25,3 +25,17 @@ int canvas_run(int y, int step);
 // Row y for reading and writing: the row gets a block of its own, which
 // stays valid and its own until the next alloc_canvas.
 unsigned char *canvas_row(int y);
+
+// A fill as the face asked for it: the pen as the canvas stores it and the
+// two corners, in face coordinates, both inside the rectangle.
+struct FillRecord {
+    int pen;
+    int x0, y0, x1, y1;
+};
+
+// The fills that made the picture, for the writers that draw rectangles
+// instead of pixels: every fill that painted something since the last one
+// that covered the whole image (that one first), in the order they came.
+// count receives their number; the list stays valid until the next fill or
+// the next alloc_canvas.  Writes through canvas_row are not in it.
+const FillRecord *canvas_fills(int &count);

@@ -108,4 +108,48 @@ INSTANTIATE_TEST_SUITE_P(
                     FillCase{"block", 3, 4, 9, 6, 7 * 3}),
     [](const testing::TestParamInfo<FillCase> &test) { return test.param.name; });
 
+// The fills that painted something, as they came; a fill of the whole
+// image hides everything before it and starts the list again.
+TEST(CanvasFills, NonEmptyFillsInOrderFromTheLastWholeImage) {
+    make_canvas(30, 20);
+    face_set_pen(PEN_HOUR);
+    face_fill(1, 2, 3, 4);
+    face_set_pen(PEN_BACKGROUND);
+    face_fill(0, 0, 29, 19);
+    face_set_pen(PEN_SQUARE);
+    face_fill(5, 5, 4, 9);   // empty: x1 < x0
+    face_fill(5, 5, 9, 4);   // empty: y1 < y0
+    face_fill(0, 0, 29, 0);  // the bottom row only
+    face_set_pen(PEN_MINUTE);
+    face_fill(7, 8, 7, 8);
+    face_set_pen(0x104);  // stored as the canvas stores it, the low 8 bits
+    face_fill(29, 19, 29, 19);
+
+    int count = -1;
+    const FillRecord *fills = canvas_fills(count);
+    ASSERT_EQ(count, 4);
+    const FillRecord expected[] = {
+        {PEN_BACKGROUND, 0, 0, 29, 19}, {PEN_SQUARE, 0, 0, 29, 0},
+        {PEN_MINUTE, 7, 8, 7, 8}, {PEN_MINUTE, 29, 19, 29, 19}};
+    for (int i = 0; i < 4; i++) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(fills[i].pen, expected[i].pen);
+        EXPECT_EQ(fills[i].x0, expected[i].x0);
+        EXPECT_EQ(fills[i].y0, expected[i].y0);
+        EXPECT_EQ(fills[i].x1, expected[i].x1);
+        EXPECT_EQ(fills[i].y1, expected[i].y1);
+    }
+
+    // A new canvas starts with none; a drawing of the face lists its own.
+    make_canvas(80, 80);
+    canvas_fills(count);
+    EXPECT_EQ(count, 0);
+    face_draw(10, 7, 30, 80, 80, -1);
+    fills = canvas_fills(count);
+    ASSERT_GE(count, 1);
+    EXPECT_EQ(fills[0].pen, PEN_BACKGROUND);
+    EXPECT_EQ(fills[0].x1, 79);
+    EXPECT_EQ(fills[0].y1, 79);
+}
+
 }  // namespace

@@ -61,6 +61,7 @@ struct FormatOption {
 constexpr FormatOption format_options[] = {
     {"-xbm", FORMAT_XBM}, {"-xpm", FORMAT_XPM}, {"-pbm", FORMAT_PBM},
     {"-ppm", FORMAT_PPM}, {"-bmp", FORMAT_BMP}, {"-bmpwin", FORMAT_BMPWIN},
+    {"-png", FORMAT_PNG}, {"-svg", FORMAT_SVG},
 };
 
 struct ColourOption {
@@ -128,6 +129,8 @@ const char usage_text[] =
     "-ppm : create PPM image file\n"
     "-bmp : create BMP image file\n"
     "-bmpwin : create BMP Windows image file\n"
+    "-png : create PNG image file\n"
+    "-svg : create SVG image file\n"
     "-bg <red> <green <blue> : set background colour\n"
     "-hc <red> <green <blue> : set colour for hours\n"
     "-mc <red> <green <blue> : set colour for minutes\n"

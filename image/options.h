@@ -8,6 +8,8 @@ enum {
     FORMAT_PPM = 3,
     FORMAT_BMP = 4,     // BMP with the OS/2 core header
     FORMAT_BMPWIN = 5,  // BMP with the Windows information header
+    FORMAT_PNG = 6,
+    FORMAT_SVG = 7,
 };
 
 // The largest width and height accepted: room for 8K wallpapers.

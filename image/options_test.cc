@@ -33,6 +33,8 @@ const char usage_text[] =
     "-ppm : create PPM image file\n"
     "-bmp : create BMP image file\n"
     "-bmpwin : create BMP Windows image file\n"
+    "-png : create PNG image file\n"
+    "-svg : create SVG image file\n"
     "-bg <red> <green <blue> : set background colour\n"
     "-hc <red> <green <blue> : set colour for hours\n"
     "-mc <red> <green <blue> : set colour for minutes\n"
@@ -140,6 +142,12 @@ INSTANTIATE_TEST_SUITE_P(
         Accepted{.name = "bmpwin", .words = {"-", "-bmpwin"}, .format = FORMAT_BMPWIN},
         Accepted{.name = "later_format_wins", .words = {"-", "-xpm", "-pbm"},
                  .format = FORMAT_PBM},
+        Accepted{.name = "png", .words = {"-", "-png"}, .format = FORMAT_PNG},
+        Accepted{.name = "svg", .words = {"-", "-svg"}, .format = FORMAT_SVG},
+        Accepted{.name = "svg_after_png_wins", .words = {"-", "-png", "-svg"},
+                 .format = FORMAT_SVG},
+        Accepted{.name = "ppm_after_svg_wins", .words = {"-", "-svg", "-ppm"},
+                 .format = FORMAT_PPM},
         Accepted{.name = "quiet", .words = {"-", "-q"}, .verbose = 0},
         Accepted{.name = "border_0", .words = {"-", "-border", "0"}, .border = 0},
         Accepted{.name = "border_200", .words = {"-", "-border", "200"}, .border = 200},
@@ -203,6 +211,8 @@ INSTANTIATE_TEST_SUITE_P(
         Rejected{"capital_option", {"-", "-XPM"}, nullptr},
         Rejected{"option_with_a_letter_more", {"-", "-qq"}, nullptr},
         Rejected{"option_with_letters_more", {"-", "-bmpwinx"}, nullptr},
+        Rejected{"capital_png", {"-", "-PNG"}, nullptr},
+        Rejected{"svg_with_a_letter_more", {"-", "-svgz"}, nullptr},
         Rejected{"double_dash", {"-", "--q"}, nullptr},
         Rejected{"negative_number_as_option", {"-", "-5", "3", "0"}, nullptr},
         Rejected{"two_time_words", {"-", "10", "7"}, nullptr},

@@ -18,6 +18,9 @@ void run_image(int argc, char **argv) {
     int minute;
     int second;
     time_to_show(hour, minute, second);
+    shown_hour = hour;
+    shown_minute = minute;
+    shown_second = second;
 
     // Drawn before the output is opened: a run that fails never creates or
     // truncates the output file.

@@ -5,6 +5,9 @@
 #include "options.h"
 #include "quadface.h"
 
+#include <png.h>
+#include <zlib.h>
+
 #include <bit>
 #include <cerrno>
 #include <cstdint>
@@ -13,6 +16,9 @@
 
 std::FILE *output_file;
 int output_error;
+int shown_hour;
+int shown_minute;
+int shown_second;
 
 namespace {
 
@@ -154,6 +160,23 @@ unsigned char *put_le32(unsigned char *out, unsigned long value) {
         *out++ = static_cast<unsigned char>((value >> shift) & 0xff);
     return out;
 }
+
+// libpng writes through put, like the other writers, and takes its memory
+// (zlib's included) through xmalloc, so that a failed allocation ends the
+// run with "Out of memory".  Writing cannot fail inside the library: a
+// failed write is kept in output_error for close_output.
+void png_put(png_structp, png_bytep data, std::size_t size) { put(data, size); }
+void png_no_flush(png_structp) {}
+[[noreturn]] void png_failed(png_structp, png_const_charp message) {
+    fatal_error("Writing PNG: %s", message);
+}
+void png_warned(png_structp, png_const_charp) {}
+png_voidp png_take(png_structp, png_alloc_size_t size) { return xmalloc(size); }
+void png_give_back(png_structp, png_voidp block) { std::free(block); }
+
+// The compressed data goes out in chunks of this size: the picture of a
+// face compresses so well that it is mostly one chunk.
+constexpr std::size_t PNG_CHUNK = 256 * 1024;
 
 }  // namespace
 
@@ -338,6 +361,103 @@ void write_bmp(int form) {
     }
 }
 
+void write_png() {
+    progress("Writing PNG\n");
+    // Pens of one colour share an entry of the palette, and the fewer the
+    // entries, the fewer the bits of a pixel: the two colours of the
+    // default picture make it one bit a pixel.
+    png_color palette[5];
+    int entry_of[5];
+    int entries = 0;
+    for (int pen = 0; pen < 5; pen++) {
+        const png_color colour = {static_cast<png_byte>(pen_rgb[pen][0]),
+                                  static_cast<png_byte>(pen_rgb[pen][1]),
+                                  static_cast<png_byte>(pen_rgb[pen][2])};
+        int entry = 0;
+        while (entry < entries &&
+               (palette[entry].red != colour.red || palette[entry].green != colour.green ||
+                palette[entry].blue != colour.blue))
+            entry++;
+        if (entry == entries)
+            palette[entries++] = colour;
+        entry_of[pen] = entry;
+    }
+    const int depth = entries <= 2 ? 1 : entries <= 4 ? 2 : 4;
+
+    png_structp png = png_create_write_struct_2(PNG_LIBPNG_VER_STRING, nullptr, png_failed,
+                                                png_warned, nullptr, png_take, png_give_back);
+    png_infop info = png == nullptr ? nullptr : png_create_info_struct(png);
+    if (info == nullptr)
+        fatal_error("Writing PNG: the PNG library does not start");
+    png_set_write_fn(png, nullptr, png_put, png_no_flush);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(image_width),
+                 static_cast<png_uint_32>(image_height), depth, PNG_COLOR_TYPE_PALETTE,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_PLTE(png, info, palette, entries);
+    // Each row is stored as its difference from the row above ("Up"), so
+    // that a row equal to it becomes zeros; runs of equal bytes are all
+    // there is left to compress.
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+    png_set_compression_strategy(png, Z_RLE);
+    png_set_compression_level(png, 1);
+    png_set_compression_buffer_size(png, PNG_CHUNK);
+    png_write_info(png, info);
+
+    // Rows top down, the leftmost pixel in the highest bits of its byte.
+    const std::size_t size =
+        (static_cast<std::size_t>(image_width) * static_cast<std::size_t>(depth) + 7) / 8;
+    unsigned char *line = room(encoded, size);
+    for (int y = image_height - 1; y >= 0;) {
+        const int run = canvas_run(y, -1);
+        const unsigned char *row = canvas_row_pens(y);
+        std::memset(line, 0, size);
+        for (int x = 0; x < image_width; x++) {
+            const int bit = x * depth;
+            line[bit / 8] |= static_cast<unsigned char>(entry_of[row[x]] << (8 - depth - bit % 8));
+        }
+        for (int i = 0; i < run; i++)
+            png_write_row(png, line);
+        y -= run;
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+}
+
+void write_svg() {
+    progress("Writing SVG\n");
+    int count;
+    const FillRecord *fills = canvas_fills(count);
+
+    // The face is nothing but rectangles: each fill becomes one, in the
+    // order the face made them, so that later ones cover earlier ones.
+    // Rows of the document run from the top, those of the face from the
+    // bottom.  Whole pixels, and no smoothing of the edges, give exactly the
+    // pixels of the other formats at the picture's own size.
+    constexpr std::size_t HEAD_ROOM = 512;
+    constexpr std::size_t RECT_ROOM = 96;
+    char *text = reinterpret_cast<char *>(
+        room(encoded, HEAD_ROOM + RECT_ROOM * static_cast<std::size_t>(count)));
+    int length = std::snprintf(
+        text, HEAD_ROOM,
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"%i\" "
+        "height=\"%i\" viewBox=\"0 0 %i %i\" shape-rendering=\"crispEdges\">\n"
+        "<title>%i:%02i:%02i</title>\n",
+        image_width, image_height, image_width, image_height, shown_hour, shown_minute,
+        shown_second);
+    for (int i = 0; i < count; i++) {
+        const FillRecord &fill = fills[i];
+        const int *rgb = pen_rgb[fill.pen];
+        length += std::snprintf(
+            text + length, RECT_ROOM,
+            "<rect x=\"%i\" y=\"%i\" width=\"%i\" height=\"%i\" fill=\"#%02x%02x%02x\"/>\n",
+            fill.x0, image_height - 1 - fill.y1, fill.x1 - fill.x0 + 1, fill.y1 - fill.y0 + 1,
+            rgb[0], rgb[1], rgb[2]);
+    }
+    length += std::snprintf(text + length, HEAD_ROOM, "</svg>\n");
+    put(reinterpret_cast<unsigned char *>(text), static_cast<std::size_t>(length));
+}
+
 void write_image() {
     switch (output_format) {
     case FORMAT_XBM: write_xbm(); break;
@@ -345,6 +465,8 @@ void write_image() {
     case FORMAT_PBM: write_pbm(); break;
     case FORMAT_BMP: write_bmp(0); break;
     case FORMAT_BMPWIN: write_bmp(1); break;
+    case FORMAT_PNG: write_png(); break;
+    case FORMAT_SVG: write_svg(); break;
     default: write_ppm(); break;
     }
 }

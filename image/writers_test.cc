@@ -6,6 +6,7 @@
 #include "writers.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <cstdio>
 #include <ostream>
@@ -326,5 +327,126 @@ TEST_P(BmpPixels, BottomRowFirstHighNibbleFirstPaddingZero) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, BmpPixels, testing::Values(FORMAT_BMP, FORMAT_BMPWIN));
+
+// What a PNG holds: its bit depth and palette size from the header chunks,
+// and its pixels as red, green and blue bytes, the top row first.
+struct PngContents {
+    int depth = 0;
+    int entries = 0;
+    std::string rgb;
+};
+
+PngContents read_png(const std::string &png) {
+    PngContents contents;
+    EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    EXPECT_EQ(png.substr(12, 4), "IHDR");
+    contents.depth = static_cast<unsigned char>(png[24]);
+    EXPECT_EQ(png[25], 3) << "colour type: palette";
+    EXPECT_EQ(png.substr(37, 4), "PLTE");
+    contents.entries = static_cast<unsigned char>(png[36]) / 3;
+
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, png.data(), png.size())) {
+        ADD_FAILURE() << image.message;
+        return contents;
+    }
+    image.format = PNG_FORMAT_RGB;
+    contents.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, contents.rgb.data(), 0, nullptr))
+        ADD_FAILURE() << image.message;
+    return contents;
+}
+
+// The PPM's pixels, without its header.
+std::string ppm_pixels() {
+    const std::string ppm = written(FORMAT_PPM);
+    return ppm.substr(ppm.find("255\n") + 4);
+}
+
+TEST(Png, FiveColoursTakeFourBitsAndKeepEveryPixel) {
+    make_colour_fixture();
+    const PngContents png = read_png(written(FORMAT_PNG));
+    EXPECT_EQ(png.depth, 4);
+    EXPECT_EQ(png.entries, 5);
+    EXPECT_EQ(png.rgb, ppm_pixels());
+}
+
+// Pens of one colour share a palette entry, and the number of entries sets
+// the bits per pixel.  Each case recolours a drawn face.
+struct PngPalette {
+    const char *name;
+    int colours[5][3];
+    int entries;
+    int depth;
+};
+
+void PrintTo(const PngPalette &c, std::ostream *os) { *os << c.name; }
+
+class PngPalettes : public testing::TestWithParam<PngPalette> {};
+
+TEST_P(PngPalettes, FewestBitsThatHoldTheColours) {
+    const PngPalette &c = GetParam();
+    // Widths that end a row inside a byte at each depth, and one that does
+    // not; one of 8192 to take the widest row.
+    for (const int width : {21, 22, 80, 8192}) {
+        SCOPED_TRACE(width);
+        make_canvas(width, 40);
+        face_draw(4, 21, 50, width, 40, -1);
+        for (int pen = 0; pen < 5; pen++)
+            for (int i = 0; i < 3; i++)
+                pen_rgb[pen][i] = c.colours[pen][i];
+        const PngContents png = read_png(written(FORMAT_PNG));
+        EXPECT_EQ(png.entries, c.entries);
+        EXPECT_EQ(png.depth, c.depth);
+        EXPECT_EQ(png.rgb, ppm_pixels());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Colours, PngPalettes,
+    testing::Values(
+        PngPalette{"default", {{255, 255, 255}, {255, 255, 255}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}},
+                   2, 1},
+        PngPalette{"one_colour", {{7, 7, 7}, {7, 7, 7}, {7, 7, 7}, {7, 7, 7}, {7, 7, 7}}, 1, 1},
+        PngPalette{"three", {{0, 0, 0}, {9, 9, 9}, {0, 0, 0}, {0, 0, 255}, {0, 0, 255}}, 3, 2},
+        PngPalette{"four", {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}, {0, 0, 0}}, 4, 2},
+        // Colours that differ in one component only are five entries.
+        PngPalette{"five", {{5, 5, 5}, {5, 5, 6}, {5, 6, 5}, {6, 5, 5}, {5, 5, 4}}, 5, 4}),
+    [](const testing::TestParamInfo<PngPalette> &test) { return test.param.name; });
+
+// One rectangle per fill, in the order of the fills, rows counted from the
+// top; the fill of the whole image first.
+TEST(Svg, ExactText) {
+    make_colour_fixture();
+    shown_hour = 0;
+    shown_minute = 7;
+    shown_second = 5;
+    EXPECT_EQ(written(FORMAT_SVG),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"3\" "
+              "height=\"2\" viewBox=\"0 0 3 2\" shape-rendering=\"crispEdges\">\n"
+              "<title>0:07:05</title>\n"
+              "<rect x=\"0\" y=\"0\" width=\"3\" height=\"2\" fill=\"#ffffff\"/>\n"
+              "<rect x=\"1\" y=\"0\" width=\"1\" height=\"1\" fill=\"#0102ab\"/>\n"
+              "<rect x=\"2\" y=\"0\" width=\"1\" height=\"1\" fill=\"#000000\"/>\n"
+              "<rect x=\"0\" y=\"1\" width=\"1\" height=\"1\" fill=\"#102030\"/>\n"
+              "<rect x=\"1\" y=\"1\" width=\"1\" height=\"1\" fill=\"#ff0080\"/>\n"
+              "</svg>\n");
+}
+
+// The largest picture still takes a few hundred bytes: one line per fill.
+TEST(Svg, SizeDoesNotGrowWithThePicture) {
+    make_canvas(8192, 8192);
+    face_draw(10, 7, 30, 8192, 8192, -1);
+    shown_hour = 23;
+    shown_minute = 59;
+    shown_second = 59;
+    const std::string svg = written(FORMAT_SVG);
+    EXPECT_LT(svg.size(), 4096u);
+    EXPECT_NE(svg.find("width=\"8192\" height=\"8192\" viewBox=\"0 0 8192 8192\""),
+              std::string::npos);
+    EXPECT_NE(svg.find("<title>23:59:59</title>"), std::string::npos);
+}
 
 }  // namespace

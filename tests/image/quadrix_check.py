@@ -35,6 +35,8 @@ USAGE = (
     "-ppm : create PPM image file\n"
     "-bmp : create BMP image file\n"
     "-bmpwin : create BMP Windows image file\n"
+    "-png : create PNG image file\n"
+    "-svg : create SVG image file\n"
     "-bg <red> <green <blue> : set background colour\n"
     "-hc <red> <green <blue> : set colour for hours\n"
     "-mc <red> <green <blue> : set colour for minutes\n"
