@@ -32,7 +32,13 @@ FORMATS = [
     ("-ppm", "Writing PPM\n"),
     ("-bmp", "Writing BMP\n"),
     ("-bmpwin", "Writing BMP Windows\n"),
+    ("-png", "Writing PNG\n"),
+    ("-svg", "Writing SVG\n"),
 ]
+
+# Formats whose 80 by 80 picture is smaller than the file size limit below
+# get a larger one.
+LARGER = {"-png": ["-width", "1000", "-height", "1000"]}
 
 
 def error(message):
@@ -162,6 +168,28 @@ class ExhaustedHeap(Folder):
                 else:
                     self.assert_absent()
 
+    def test_png_writer_out_of_memory(self):
+        # The PNG writer takes the compressor's memory, some hundreds of KiB,
+        # after the canvas: just enough address space for the PPM of the
+        # largest picture leaves it short.
+        large = ["-width", "8192", "-height", "8192", "1", "2", "3"]
+
+        def fits(limit, option):
+            return run(["--as=%d" % limit, PROGRAM, "-", "-q", option] + large,
+                       program="prlimit", stdout=subprocess.DEVNULL)[0] == 0
+        low, high = 8 * 1024 * 1024, 256 * 1024 * 1024
+        self.assertTrue(fits(high, "-ppm"))
+        while high - low > 16 * 1024:
+            middle = (low + high) // 2
+            if fits(middle, "-ppm"):
+                high = middle
+            else:
+                low = middle
+        status, _, err = run(["--as=%d" % high, PROGRAM, "-", "-q", "-png"] + large,
+                             program="prlimit", stdout=subprocess.DEVNULL)
+        self.assertEqual((status, err), (1, error("Out of memory")))
+        self.assertTrue(fits(high + 4 * 1024 * 1024, "-png"))
+
     def test_out_of_memory_on_standard_output(self):
         status, out, err = self.limited(["-", "-width", "8192", "-height", "8192"])
         self.assertEqual((status, out, err), (1, b"", error("Out of memory")))
@@ -247,7 +275,8 @@ class Outputs(Folder):
             resource.setrlimit(resource.RLIMIT_FSIZE, (500, 500))
         for option, _ in FORMATS:
             with self.subTest(option):
-                status, _, err = run([self.out, "-q", option, "1", "2", "3"], preexec_fn=limit)
+                status, _, err = run([self.out, "-q", option] + LARGER.get(option, [])
+                                     + ["1", "2", "3"], preexec_fn=limit)
                 self.assertEqual((status, err),
                                  (1, error('Writing file "%s": File too large' % self.out)))
 

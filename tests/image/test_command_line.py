@@ -28,6 +28,8 @@ FORMATS = [
     ("-ppm", "Writing PPM\n", b"P6\n80 80\n255\n", 13 + 3 * 80 * 80),
     ("-bmp", "Writing BMP\n", b"BM\xca\x0c\0\0", 74 + 80 * 40),
     ("-bmpwin", "Writing BMP Windows\n", b"BM\xf6\x0c\0\0", 118 + 80 * 40),
+    ("-png", "Writing PNG\n", b"\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x50\0\0\0\x50", None),
+    ("-svg", "Writing SVG\n", b'<?xml version="1.0" encoding="UTF-8"?>\n<svg ', None),
 ]
 
 # Command lines that fail.  OUT stands for the output file name; each runs
@@ -62,6 +64,15 @@ FAILURES = [
     ("border_too_large_for_21", ["OUT", "-width", "21", "-border", "1", "1", "2", "3"],
      LIBRARY_BORDER),
     ("border_200_at_80", ["OUT", "-border", "200"], LIBRARY_BORDER),
+    # The new formats fail in the same ways.
+    ("png_capital", ["OUT", "-PNG"], usage()),
+    ("svg_with_a_letter_more", ["OUT", "-svgz"], usage()),
+    ("png_width_8193", ["OUT", "-png", "-width", "8193"], WIDTH),
+    ("svg_colour_256", ["OUT", "-svg", "-bg", "0", "256", "0"], error("Invalid color for -bg")),
+    ("png_border_too_large", ["OUT", "-png", "-width", "21", "-border", "1", "1", "2", "3"],
+     LIBRARY_BORDER),
+    ("svg_border_too_large", ["OUT", "-width", "21", "-svg", "-border", "1", "1", "2", "3"],
+     LIBRARY_BORDER),
 ]
 
 # Time words that draw the same picture as others.
@@ -150,6 +161,9 @@ class CommandLine(unittest.TestCase):
     def test_last_format_option_wins(self):
         self.assertEqual(q.image(["-xpm", "-pbm", "1", "2", "3"]), q.image(["-pbm", "1", "2", "3"]))
         self.assertEqual(q.image(["-pbm", "-ppm", "1", "2", "3"]), q.image(["1", "2", "3"]))
+        self.assertEqual(q.image(["-svg", "-png", "1", "2", "3"]), q.image(["-png", "1", "2", "3"]))
+        self.assertEqual(q.image(["-png", "-svg", "1", "2", "3"]), q.image(["-svg", "1", "2", "3"]))
+        self.assertEqual(q.image(["-svg", "-ppm", "1", "2", "3"]), q.image(["1", "2", "3"]))
 
     def test_sizes_at_the_limits(self):
         cases = [
@@ -200,6 +214,12 @@ class CommandLine(unittest.TestCase):
                                  preexec_fn=lambda: os.close(1))
             self.assertEqual((status, err),
                              (1, error("Writing to standard output: Bad file descriptor")))
+        for option in ("-png", "-svg"):
+            with self.subTest(option + " standard output closed"):
+                status, _, err = run(["-", "-q", option, "1", "2", "3"], stdout=None,
+                                     preexec_fn=lambda: os.close(1))
+                self.assertEqual((status, err),
+                                 (1, error("Writing to standard output: Bad file descriptor")))
 
 
 if __name__ == "__main__":

@@ -36,6 +36,7 @@ FORMATS = [
     ("-xpm", "clock.xpm", True),
     ("-bmp", "clock-os2.bmp", True),
     ("-bmpwin", "clock-windows.bmp", True),
+    ("-png", "clock.png", True),
     ("-pbm", "clock.pbm", False),
     ("-xbm", "clock.xbm", False),
 ]
@@ -46,7 +47,7 @@ WHITE = (255, 255, 255)
 
 def netpbm(option, path):
     tool = {"-ppm": "pamtopnm", "-pbm": "pamtopnm", "-xpm": "xpmtoppm", "-xbm": "xbmtopbm",
-            "-bmp": "bmptopnm", "-bmpwin": "bmptopnm"}[option]
+            "-bmp": "bmptopnm", "-bmpwin": "bmptopnm", "-png": "pngtopnm"}[option]
     out = subprocess.run([tool, path], check=True, stdout=subprocess.PIPE,
                          stderr=subprocess.DEVNULL, timeout=60).stdout
     return q.read_pnm(out)

@@ -5,9 +5,14 @@ Started as
 REFERENCE_CANVAS draws the face into a plain one-byte-a-pixel block and
 prints its pens, the top row first; the encoders below turn those pens into
 each format the plain way, one whole image at a time, so any row that the
-program encodes, repeats or drops wrongly shows as a difference.
+program encodes, repeats or drops wrongly shows as a difference.  PNG and
+SVG leave the encoder choices (compression, the order of the rectangles),
+so they are decoded instead: the PNG by Pillow, the SVG by painting its
+rectangles here, one after the other.
 """
 
+import io
+import re
 import struct
 import subprocess
 import sys
@@ -114,6 +119,54 @@ ENCODERS = {
 }
 
 
+def colour_ids(rgb):
+    """Each pen's number among the distinct colours, and those colours."""
+    distinct = sorted(set(rgb))
+    return [distinct.index(c) for c in rgb], distinct
+
+
+def png_matches(data, pens, width, height, rgb):
+    """The PNG's pixels, as Pillow decodes them, against the pens; returns
+    the first pixel that differs, or None."""
+    from PIL import Image
+    with Image.open(io.BytesIO(data)) as im:
+        if im.size != (width, height) or im.mode != "P":
+            return "a %s picture of %s" % (im.mode, im.size)
+        palette = im.getpalette()
+        colours = [tuple(palette[3 * i:3 * i + 3]) for i in range(len(palette) // 3)]
+        ids, distinct = colour_ids(rgb)
+        # Entry e of the palette, as a number among the distinct colours.
+        entry_ids = bytes(distinct.index(c) if c in distinct else 255 for c in colours)
+        got = im.tobytes().translate(entry_ids + bytes(256 - len(entry_ids)))
+    want = pens.translate(table(ids))
+    return None if got == want else "pixel %d" % first_difference(got, want)
+
+
+RECT = re.compile(rb'<rect x="(\d+)" y="(\d+)" width="(\d+)" height="(\d+)" '
+                  rb'fill="#([0-9a-f]{6})"/>')
+
+
+def svg_matches(data, pens, width, height, rgb):
+    """The SVG's rectangles painted in their order against the pens."""
+    if len(data) >= 4096:
+        return "an SVG of %d bytes" % len(data)
+    ids, distinct = colour_ids(rgb)
+    painted = bytearray(b"\xff" * (width * height))
+    for m in RECT.finditer(data):
+        x, y, w, h = (int(v) for v in m.groups()[:4])
+        colour = tuple(bytes.fromhex(m.group(5).decode()))
+        if colour not in distinct or x + w > width or y + h > height:
+            return "a rectangle %r" % m.group(0)
+        line = bytes([distinct.index(colour)]) * w
+        for row in range(y, y + h):
+            painted[row * width + x:row * width + x + w] = line
+    want = pens.translate(table(ids))
+    return None if painted == want else "pixel %d" % first_difference(bytes(painted), want)
+
+
+DECODED = {"-png": png_matches, "-svg": svg_matches}
+
+
 def first_difference(a, b):
     for i in range(0, min(len(a), len(b)), 65536):
         if a[i:i + 65536] != b[i:i + 65536]:
@@ -145,13 +198,18 @@ class LargePictures(unittest.TestCase):
                 options += ["-border", str(border)]
             for option, colour in zip(COLOUR_OPTIONS, rgb or []):
                 options += [option] + [str(c) for c in colour]
-            for fmt, encode in ENCODERS.items():
+            for fmt in list(ENCODERS) + list(DECODED):
                 with self.subTest(width=width, height=height, format=fmt):
                     run = subprocess.run(
                         [PROGRAM, "-", "-q", fmt] + options + [str(t) for t in when],
                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
                     self.assertEqual((run.returncode, run.stderr), (0, b""))
-                    expected = encode(pens, width, height, rgb or DEFAULT_RGB)
+                    if fmt in DECODED:
+                        wrong = DECODED[fmt](run.stdout, pens, width, height, rgb or DEFAULT_RGB)
+                        if wrong:
+                            self.fail(wrong)
+                        continue
+                    expected = ENCODERS[fmt](pens, width, height, rgb or DEFAULT_RGB)
                     if run.stdout != expected:
                         self.fail("%d bytes, expected %d; first difference at byte %d"
                                   % (len(run.stdout), len(expected),
