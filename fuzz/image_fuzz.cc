@@ -12,7 +12,8 @@
 // The face's calls reach the canvas through wrappers (the link wraps
 // face_set_pen and face_fill) that also paint a plain grid of pens, one
 // byte a pixel.  After a run that succeeded, the canvas must hold that
-// grid, and the pixels of a PPM, PBM or BMP output must be its pens.
+// grid, and the pixels of a PPM, PBM, BMP, PNG (decoded by libpng) or SVG
+// (its rectangles painted in order) output must be its pens.
 
 #include "canvas.h"
 #include "end_process_test.h"
@@ -23,6 +24,7 @@
 #include "run.h"
 
 #include <dirent.h>
+#include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,7 +55,9 @@ constexpr const char *fixed_errors[] = {
 constexpr const char *writer_lines[] = {
     "Writing XBM\n", "Writing XPM\n", "Writing PBM\n",
     "Writing PPM\n", "Writing BMP\n", "Writing BMP Windows\n",
+    "Writing PNG\n", "Writing SVG\n",
 };
+constexpr int FORMATS = sizeof writer_lines / sizeof writer_lines[0];
 
 constexpr std::size_t MAX_WORDS = 48;
 
@@ -168,6 +172,82 @@ unsigned char plain_at(int x, int y) {
                  static_cast<std::size_t>(x)];
 }
 
+bool same_colour(const unsigned char *rgb, int pen) {
+    return rgb[0] == pen_rgb[pen][0] && rgb[1] == pen_rgb[pen][1] && rgb[2] == pen_rgb[pen][2];
+}
+
+// A PNG as libpng decodes it, every pixel the colour of its pen.
+const char *png_difference(const std::string &image) {
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&png, image.data(), image.size()))
+        return "libpng cannot read the PNG";
+    if (static_cast<int>(png.width) != image_width || static_cast<int>(png.height) != image_height) {
+        png_image_free(&png);
+        return "a PNG of the wrong size";
+    }
+    png.format = PNG_FORMAT_RGB;
+    std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(png));
+    if (!png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr))
+        return "libpng cannot decode the PNG";
+    const unsigned char *p = rgb.data();
+    for (int y = image_height - 1; y >= 0; y--)
+        for (int x = 0; x < image_width; x++, p += 3)
+            if (!same_colour(p, plain_at(x, y)))
+                return "a PNG pixel differs from its pen";
+    return nullptr;
+}
+
+// An SVG read line by line as the writer lays it out: its rectangles
+// painted in their order must give each pixel the colour of its pen.
+const char *svg_difference(const std::string &image) {
+    char head[512];
+    std::snprintf(head, sizeof head,
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                  "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"%i\" "
+                  "height=\"%i\" viewBox=\"0 0 %i %i\" shape-rendering=\"crispEdges\">\n"
+                  "<title>",
+                  image_width, image_height, image_width, image_height);
+    if (image.rfind(head, 0) != 0)
+        return "an SVG with the wrong start";
+    const std::string tail = "</svg>\n";
+    if (image.size() < tail.size() || image.compare(image.size() - tail.size(), tail.size(), tail) != 0)
+        return "an SVG with the wrong end";
+    const std::size_t w = static_cast<std::size_t>(image_width);
+    std::vector<std::uint32_t> painted(w * static_cast<std::size_t>(image_height), 0xffffffffu);
+    std::size_t pos = image.find('\n', std::strlen(head)) + 1;  // after the title
+    int rects = 0;
+    while (pos < image.size() - tail.size()) {
+        const std::size_t end = image.find('\n', pos);
+        const std::string line = image.substr(pos, end - pos);
+        pos = end + 1;
+        int x, y, width, height, length = 0;
+        unsigned colour;
+        if (std::sscanf(line.c_str(), "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" "
+                                      "fill=\"#%6x\"/>%n",
+                        &x, &y, &width, &height, &colour, &length) != 5 ||
+            static_cast<std::size_t>(length) != line.size())
+            return "an SVG line that is not a rectangle";
+        if (x < 0 || y < 0 || width < 1 || height < 1 || x + width > image_width ||
+            y + height > image_height)
+            return "an SVG rectangle outside the picture";
+        for (int row = y; row < y + height; row++)
+            for (int column = x; column < x + width; column++)
+                painted[static_cast<std::size_t>(row) * w + static_cast<std::size_t>(column)] = colour;
+        rects++;
+    }
+    if (rects > 11)
+        return "more SVG rectangles than the face has fills";
+    for (int row = 0; row < image_height; row++)
+        for (int x = 0; x < image_width; x++) {
+            const int *rgb = pen_rgb[plain_at(x, image_height - 1 - row)];
+            const std::uint32_t want = static_cast<std::uint32_t>(rgb[0] << 16 | rgb[1] << 8 | rgb[2]);
+            if (painted[static_cast<std::size_t>(row) * w + static_cast<std::size_t>(x)] != want)
+                return "an SVG pixel differs from its pen";
+        }
+    return nullptr;
+}
+
 // The first difference between the canvas, or the image's pixels, and the
 // plain grid; null when there is none.
 const char *picture_difference(const std::string &image) {
@@ -220,6 +300,10 @@ const char *picture_difference(const std::string &image) {
                 if (pen != (x < image_width ? plain_at(x, y) : PEN_BACKGROUND))
                     return "a BMP pixel differs from its pen";
             }
+    } else if (output_format == FORMAT_PNG) {
+        return png_difference(image);
+    } else if (output_format == FORMAT_SVG) {
+        return svg_difference(image);
     }
     return nullptr;
 }
@@ -392,7 +476,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (verbose) {
             if (named)
                 expected = std::string("Writing to file \"") + output_path + "\"\n";
-            if (output_format < 0 || output_format > 5)
+            if (output_format < 0 || output_format >= FORMATS)
                 finding("an unknown format was written", words, err_text);
             expected += writer_lines[output_format];
         }
