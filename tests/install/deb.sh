@@ -67,6 +67,7 @@ summary=$(field "$programs" Description)
 # Dependencies: from the libraries the programs link, with versions.
 depends=$(field "$programs" Depends)
 grep -qE '(^|, )libx11-6( |,|$)' <<<"$depends" || fail "Depends lacks libx11-6: $depends"
+grep -qE '(^|, )libpng16-16( |,|$)' <<<"$depends" || fail "Depends lacks libpng16-16: $depends"
 grep -qE '(^|, )libc6 \(>= [0-9.]+\)' <<<"$depends" || fail "Depends lacks libc6 (>= ...): $depends"
 [ -z "$(field "$development" Depends)" ] ||
     fail "libquadface-dev depends on: $(field "$development" Depends)"

@@ -33,12 +33,31 @@ run_example 'pnmtopng clock.ppm > clock.png'
 # pnmtopng keeps a grey picture grey; back in PPM form it is the same.
 pngtopam clock.png | ppmtoppm | pamdepth 255 | cmp -s - clock.ppm || fail "clock.png does not hold clock.ppm's pixels"
 
-# Piped to pnmtopng: a 160 x 160 PNG in the default black and white.
-run_example 'quadrix-image - -q -width 160 -height 160 | pnmtopng > clock.png'
+# A 160 x 160 PNG in the default black and white, with the pixels of the
+# PPM of the same time (the one drawn just after it, unless the clock has
+# moved on in between), and the SVG of it.
+for attempt in 1 2 3; do
+    run_example 'quadrix-image clock.png -png -q -width 160 -height 160'
+    reference_ppm -width 160 -height 160 >clock-160.ppm
+    pngtopam clock.png | ppmtoppm | cmp -s - clock-160.ppm && break
+done
+[ ! -s stderr.txt ] || fail "-q still wrote: $(cat stderr.txt)"
 file clock.png | grep 'PNG image data, 160 x 160' >/dev/null || fail "clock.png: $(file clock.png)"
-pngtopam clock.png >clock-png.ppm || fail "pngtopam cannot read clock.png"
-[ "$(colours clock-png.ppm | cut -d' ' -f1-3 | sort | xargs)" = "0 0 0 255 255 255" ] ||
-    fail "clock.png is not black and white: $(colours clock-png.ppm | xargs)"
+pngcheck -q clock.png >/dev/null || fail "pngcheck: $(pngcheck clock.png)"
+pngtopam clock.png | ppmtoppm | cmp -s - clock-160.ppm || fail "clock.png is not the PPM's picture"
+[ "$(colours clock-160.ppm | cut -d' ' -f1-3 | sort | xargs)" = "0 0 0 255 255 255" ] ||
+    fail "clock.png is not black and white: $(colours clock-160.ppm | xargs)"
+
+for attempt in 1 2 3; do
+    run_example 'quadrix-image clock.svg -svg -q -width 160 -height 160'
+    reference_ppm -width 160 -height 160 >clock-160.ppm
+    rsvg-convert clock.svg -o clock-svg.png && pngtopam -mix clock-svg.png | ppmtoppm |
+        cmp -s - clock-160.ppm && break
+done
+xmllint --noout clock.svg || fail "clock.svg is not well-formed"
+rsvg-convert clock.svg -o clock-svg.png || fail "rsvg-convert cannot draw clock.svg"
+pngtopam -mix clock-svg.png | ppmtoppm | cmp -s - clock-160.ppm ||
+    fail "clock.svg does not draw the PPM's picture"
 
 # XPM on standard output, its progress line on standard error.
 run_example 'quadrix-image - -xpm -width 200 -height 200 > clock.xpm'

@@ -1,6 +1,7 @@
 #!/bin/bash
 # The README's examples that need a display, on an X server of the test's
 # own: the root-window wallpaper set once and from the crontab line, the
+# PNG wallpaper set by feh, the
 # clock in the screen's corner, and the withdrawn clock in Window Maker.
 . "$(dirname "$0")/common.sh"
 
@@ -44,6 +45,34 @@ env -i HOME="$home" PATH="$prefix/bin:/usr/bin:/bin" SHELL=/bin/sh /bin/sh -c "$
     fail "status $? from the crontab line"
 root_shows_bitmap "$home/.clock.xbm" ||
     fail "after the crontab line the root window does not show ~/.clock.xbm"
+
+# --- The wallpaper in full colour from a PNG, set by feh: the root window
+# shows the picture one to one.
+feh_once='quadrix-image ~/.clock.png -png -q -width 1920 -height 1080 && feh --bg-fill ~/.clock.png'
+expect_in_readme "$feh_once"
+xsetroot -solid grey
+PATH="$prefix/bin:$PATH" sh -c "$feh_once" || fail "status $? from: $feh_once"
+if [ -s "$home/.clock.png" ]; then
+    pngtopam "$home/.clock.png" | ppmtoppm >"$work/want.ppm" &&
+        xwd -root -silent | xwdtopnm 2>/dev/null | ppmtoppm >"$work/have.ppm" &&
+        cmp -s "$work/want.ppm" "$work/have.ppm" || fail "the root window does not show ~/.clock.png"
+else
+    fail "no ~/.clock.png"
+fi
+
+# The SVG for desktops that take one: drawn at its own size it is the
+# picture of the time in its title.
+svg_once='quadrix-image ~/.clock.svg -svg -q -width 1920 -height 1080'
+expect_in_readme "$svg_once"
+PATH="$prefix/bin:$PATH" sh -c "$svg_once" || fail "status $? from: $svg_once"
+xmllint --noout "$home/.clock.svg" || fail "~/.clock.svg is not well-formed"
+shown=$(sed -n 's|^<title>\([0-9]*\):\([0-9]*\):\([0-9]*\)</title>$|\1 \2 \3|p' "$home/.clock.svg")
+[ -n "$shown" ] || fail "~/.clock.svg has no title with the time"
+# shellcheck disable=SC2086
+reference_ppm -width 1920 -height 1080 $shown >"$work/want.ppm"
+rsvg-convert "$home/.clock.svg" -o "$work/clock-svg.png" &&
+    pngtopam -mix "$work/clock-svg.png" | ppmtoppm | cmp -s - "$work/want.ppm" ||
+    fail "~/.clock.svg does not draw the picture of $shown"
 
 # Starts the README command $1, which ends in "&", with a stopped clock and
 # records the background program's process id.
