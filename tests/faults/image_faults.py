@@ -188,6 +188,18 @@ class ExhaustedHeap(Folder):
         status, _, err = run(["--as=%d" % high, PROGRAM, "-", "-q", "-png"] + large,
                              program="prlimit", stdout=subprocess.DEVNULL)
         self.assertEqual((status, err), (1, error("Out of memory")))
+        for existing in (False, True):
+            with self.subTest(existing=existing):
+                if existing:
+                    self.existing_output()
+                status, _, err = run(["--as=%d" % high, PROGRAM, self.out, "-q", "-png"] + large,
+                                     program="prlimit")
+                self.assertEqual((status, err), (1, error("Out of memory")))
+                if existing:
+                    self.assert_untouched()
+                else:
+                    self.assert_absent()
+                self.assertEqual(os.listdir(self.dir), ["clock.ppm"] if existing else [])
         self.assertTrue(fits(high + 4 * 1024 * 1024, "-png"))
 
     def test_out_of_memory_on_standard_output(self):
