@@ -75,6 +75,8 @@ void BM_write_xbm(benchmark::State &state) { write_one(state, FORMAT_XBM); }
 void BM_write_pbm(benchmark::State &state) { write_one(state, FORMAT_PBM); }
 void BM_write_bmp(benchmark::State &state) { write_one(state, FORMAT_BMP); }
 void BM_write_bmpwin(benchmark::State &state) { write_one(state, FORMAT_BMPWIN); }
+void BM_write_png(benchmark::State &state) { write_one(state, FORMAT_PNG); }
+void BM_write_svg(benchmark::State &state) { write_one(state, FORMAT_SVG); }
 
 }  // namespace
 
@@ -86,5 +88,7 @@ BENCHMARK(BM_write_xbm)->Arg(80)->Arg(8192)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_write_pbm)->Arg(80)->Arg(8192)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_write_bmp)->Arg(80)->Arg(8192)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_write_bmpwin)->Arg(80)->Arg(8192)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_write_png)->Arg(80)->Arg(8192)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_write_svg)->Arg(80)->Arg(8192)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();
