@@ -216,6 +216,17 @@ class Options(unittest.TestCase):
         self.assertEqual(q.image(["-png", "-xpm", "-ppm"] + time), ppm)
         self.assertEqual(len({png, svg, ppm}), 3)
 
+    def test_an_output_that_cannot_be_created(self):
+        with tempfile.TemporaryDirectory() as work:
+            for option in ("-png", "-svg"):
+                with self.subTest(option):
+                    path = os.path.join(work, "missing", "clock" + option)
+                    self.assertEqual(q.run([path, option, "1", "2", "3"]), (1, b"", q.error(
+                        'Creating file "%s": No such file or directory' % path)))
+                    self.assertEqual(q.run([work, option, "1", "2", "3"]), (1, b"", q.error(
+                        'Creating file "%s": Is a directory' % work)))
+            self.assertEqual(os.listdir(work), [])
+
 
 if __name__ == "__main__":
     q.main()
