@@ -147,6 +147,50 @@ class FailedRuns(Folder):
         self.assert_only(self.dir, ["clock.ppm"])
 
 
+class OutOfMemory(Folder):
+    """The writers take memory after the new file is made (libpng and zlib
+    most of all): just below the address space a run needs, it fails with
+    the new file already there."""
+
+    def run_limited(self, kilobytes, args):
+        return run_as("prlimit", ["--as=%d" % (kilobytes * 1024), q.PROGRAM] + args)
+
+    def test_every_limit_just_below_the_need(self):
+        if shutil.which("prlimit") is None:
+            self.skipTest("prlimit (util-linux) is not installed")
+        for option in FORMATS:
+            with self.subTest(option):
+                folder = self.path(option[1:])
+                os.mkdir(folder)
+                out = os.path.join(folder, "clock")
+                args = [out, "-q", option, "-width", "300", "-height", "300", "1", "2", "3"]
+                picture = q.image(args[2:])
+                # The least limit that the run gets through, to 4 KiB.
+                low, high = 1024, 256 * 1024
+                if self.run_limited(high, args)[0] != 0:
+                    self.skipTest("no run within %d KiB (the sanitizers reserve more)" % high)
+                while high - low > 4:
+                    middle = (low + high) // 2
+                    if self.run_limited(middle, args)[0] == 0:
+                        high = middle
+                    else:
+                        low = middle
+                failures = 0
+                for kilobytes in range(high - 400, high + 4, 4):
+                    self.put(out, b"old")
+                    status, _, err = self.run_limited(kilobytes, args)
+                    if status == 0:
+                        self.assertEqual((err, self.read(out)), ("", picture))
+                    elif err == error("Out of memory"):
+                        failures += 1
+                        self.assertEqual((status, self.read(out)), (1, b"old"))
+                    else:
+                        # Too little even to load the program.
+                        self.assertEqual(status, 127, err)
+                    self.assert_only(folder, ["clock"])
+                self.assertGreater(failures, 0)
+
+
 class Readers(Folder):
     def test_a_reader_sees_only_whole_pictures(self):
         # Two pictures written in turn, 60 times; a reader opens and reads
