@@ -1,10 +1,12 @@
 // quadrix-x: shows the clock in an X11 window, or as an icon window for a
 // dock, redraws it every few seconds and after every batch of events, and
-// quits when the window manager asks the window to close.
+// quits when the window manager asks the window to close.  With -root it
+// draws the desktop background instead (root.cc).
 
 #include "display.h"
 #include "host.h"
 #include "options.h"
+#include "root.h"
 #include "surface.h"
 
 #include <X11/Xlib.h>
@@ -40,6 +42,8 @@ int main(int argc, char **argv) {
     take_memory_reserve();
     set_program_name(argc > 0 ? argv[0] : nullptr);
     parse_options(argc, argv);
+    if (root_mode)
+        return run_root();
     open_display();
     init_window();
 

@@ -9,6 +9,7 @@ const char *geometry;
 int border;
 int interval;
 bool withdrawn;
+bool root_mode;
 const char *display_name;
 const char *instance_name;
 const char *title;
@@ -30,11 +31,13 @@ const char usage_text[] =
     "\t[-bg <colour>] [-fg <colour>]\n"
     "\t[-hc <colour>] [-mc <colour>] [-sc <colour>] [-ic <colour>]\n"
     "\t[-w]\n"
+    "\t[-root]\n"
     "\t[-display <name>]\n"
     "\t[-name <name>] [-title <text>]\n"
     "\t[-help] [-version]\n"
     "\n"
     "\t-w : withdrawn state (for use as docked application)\n"
+    "\t-root : the clock as the desktop background\n"
     "\n";
 
 // The options whose value is stored as text, in the order they are tried.
@@ -106,6 +109,7 @@ void parse_options(int argc, char **argv) {
     withdrawn = false;
     command_count = argc;
     command_words = argv;
+    root_mode = false;
     for (const TextOption &option : text_options)
         *option.setting = nullptr;
 
@@ -119,6 +123,8 @@ void parse_options(int argc, char **argv) {
             store_value(word, argv[++i]);
         } else if (std::strcmp(word, "-w") == 0) {
             withdrawn = true;
+        } else if (std::strcmp(word, "-root") == 0) {
+            root_mode = true;
         } else if (std::strcmp(word, "-help") == 0 || std::strcmp(word, "--help") == 0) {
             help();
         } else if (std::strcmp(word, "-version") == 0 || std::strcmp(word, "--version") == 0) {
@@ -127,6 +133,12 @@ void parse_options(int argc, char **argv) {
             usage();
         }
     }
+    // The background has the screen's size and place, and no window to
+    // withdraw.
+    if (root_mode && withdrawn)
+        fatal_error("-root cannot be used with -w");
+    if (root_mode && geometry != nullptr)
+        fatal_error("-root cannot be used with -geometry");
     if (withdrawn)
         geometry = WITHDRAWN_GEOMETRY;
 }

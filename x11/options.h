@@ -6,6 +6,7 @@ extern const char *geometry;  // X geometry text, or null
 extern int border;            // negative: chosen from the size
 extern int interval;          // seconds between redraws, at least 1
 extern bool withdrawn;        // run as an icon window for a dock
+extern bool root_mode;        // draw into the root window's background
 
 // The X server to connect to, or null: the one DISPLAY names.
 extern const char *display_name;
@@ -31,8 +32,10 @@ extern const char *ic_name;  // inside of the square
 constexpr const char WITHDRAWN_GEOMETRY[] = "64x64+0+0";
 
 // Puts every setting back to its initial value, then reads argv from its
-// second entry on.  Ends the process on a bad command line, and with status
-// 0 after -help or -version.  Withdrawn mode replaces the geometry.
+// second entry on.  Ends the process on a bad command line, when -root
+// comes with -w or -geometry, which name a window it does not have, and
+// with status 0 after -help or -version.  Withdrawn mode replaces the
+// geometry.
 void parse_options(int argc, char **argv);
 
 [[noreturn]] void usage();

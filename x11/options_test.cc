@@ -55,10 +55,12 @@ const std::string usage_text =
     "\t[-bg <colour>] [-fg <colour>]\n"
     "\t[-hc <colour>] [-mc <colour>] [-sc <colour>] [-ic <colour>]\n"
     "\t[-w]\n"
+    "\t[-root]\n"
     "\t[-display <name>]\n"
     "\t[-name <name>] [-title <text>]\n"
     "\t[-help] [-version]\n\n"
-    "\t-w : withdrawn state (for use as docked application)\n\n";
+    "\t-w : withdrawn state (for use as docked application)\n"
+    "\t-root : the clock as the desktop background\n\n";
 
 }  // namespace
 
@@ -159,7 +161,9 @@ TEST(XOptions, AnythingElseShowsTheUsage) {
                        std::initializer_list<const char *>{"-W"},
                        std::initializer_list<const char *>{"-Border", "3"},
                        std::initializer_list<const char *>{"-border", "3", "extra"},
-                       std::initializer_list<const char *>{"--w"}}) {
+                       std::initializer_list<const char *>{"--w"},
+                       std::initializer_list<const char *>{"-Root"},
+                       std::initializer_list<const char *>{"-root2"}}) {
         std::string errors;
         EXPECT_EQ(parse(words, &errors), 1) << *words.begin();
         EXPECT_EQ(errors, usage_text) << *words.begin();
@@ -231,5 +235,37 @@ TEST(XOptions, HelpAndVersionOnStandardOutput) {
         EXPECT_EQ(parse(c.words, &errors, &output), c.status) << *c.words.begin();
         EXPECT_EQ(output, c.output) << *c.words.begin();
         EXPECT_EQ(errors, c.errors) << *c.words.begin();
+    }
+}
+
+TEST(XOptions, RootTakesNoWindowOptions) {
+    ASSERT_EQ(parse({}), -1);
+    EXPECT_FALSE(root_mode);
+    ASSERT_EQ(parse({"-root", "-interval", "1", "-bg", "navy", "-border", "3"}), -1);
+    EXPECT_TRUE(root_mode);
+    EXPECT_EQ(geometry, nullptr);
+    EXPECT_EQ(interval, 1);
+    EXPECT_EQ(border, 3);
+    // Read as the value of another option, it is a name.
+    ASSERT_EQ(parse({"-bg", "-root"}), -1);
+    EXPECT_FALSE(root_mode);
+    EXPECT_EQ(text(bg_name), "-root");
+
+    // A window's size, place or withdrawn state makes no sense for the
+    // background, in either order; -w is named first.
+    const struct {
+        std::initializer_list<const char *> words;
+        const char *message;
+    } refused[] = {
+        {{"-root", "-w"}, "-root cannot be used with -w"},
+        {{"-w", "-root"}, "-root cannot be used with -w"},
+        {{"-geometry", "10x10", "-root"}, "-root cannot be used with -geometry"},
+        {{"-root", "-geometry", ""}, "-root cannot be used with -geometry"},
+        {{"-root", "-geometry", "10x10", "-w"}, "-root cannot be used with -w"},
+    };
+    for (const auto &check : refused) {
+        std::string errors;
+        EXPECT_EQ(parse(check.words, &errors), 1) << check.message;
+        EXPECT_EQ(errors, std::string("\nError quadrix-x: ") + check.message + "\n\n");
     }
 }

@@ -102,12 +102,16 @@ void face_fill(int x0, int y0, int x1, int y1) {
                    static_cast<unsigned>(x1 - x0 + 1), static_cast<unsigned>(y1 - y0 + 1));
 }
 
-void draw_clock() {
+void draw_face() {
     const std::time_t now = std::time(nullptr);
     const std::tm *local = std::localtime(&now);
     if (local == nullptr)
         fatal_error("Cannot read the local time");
     face_draw(local->tm_hour, local->tm_min, local->tm_sec, width, height, border);
+}
+
+void draw_clock() {
+    draw_face();
     XCopyArea(display, pixmap, icon_window, window_gc, 0, 0, width, height, 0, 0);
     XCopyArea(display, pixmap, main_window, window_gc, 0, 0, width, height, 0, 0);
 }

@@ -22,6 +22,9 @@ unsigned long alloc_colour(const char *name, unsigned long fallback);
 // (Re)creates the pixmap and its GC for the current width and height.
 void create_pixmap();
 
+// Draws the current local time into the pixmap.
+void draw_face();
+
 // Draws the current local time into the pixmap and copies it into the icon
 // window, then the main window.  Does not flush.
 void draw_clock();

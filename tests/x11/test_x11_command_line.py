@@ -14,10 +14,12 @@ USAGE = (
     "\t[-bg <colour>] [-fg <colour>]\n"
     "\t[-hc <colour>] [-mc <colour>] [-sc <colour>] [-ic <colour>]\n"
     "\t[-w]\n"
+    "\t[-root]\n"
     "\t[-display <name>]\n"
     "\t[-name <name>] [-title <text>]\n"
     "\t[-help] [-version]\n\n"
-    "\t-w : withdrawn state (for use as docked application)\n\n")
+    "\t-w : withdrawn state (for use as docked application)\n"
+    "\t-root : the clock as the desktop background\n\n")
 
 
 def error(message):
@@ -57,6 +59,10 @@ class CommandLine(unittest.TestCase):
             (("-fg", "red", "-interval"), error("Missing argument for '-interval'")),
             (("-geometry",), error("Missing argument for '-geometry'")),
             (("-ic",), error("Missing argument for '-ic'")),
+            (("-root", "-w"), error("-root cannot be used with -w")),
+            (("-geometry", "+0+0", "-root"), error("-root cannot be used with -geometry")),
+            (("-root", "-geometry"), error("Missing argument for '-geometry'")),
+            (("-root", "root"), USAGE),
         )
         for args, message in cases:
             with self.subTest(args=args):
@@ -87,7 +93,8 @@ class CommandLine(unittest.TestCase):
                 (None, ("-display", ""), ""),
                 (None, ("-display", ":0", "-display", free), free),
                 # The word after -display is its value, whatever it looks like.
-                (None, ("-display", "-w"), "-w")):
+                (None, ("-display", "-w"), "-w"),
+                (":0", ("-root", "-display", free), free)):
             with self.subTest(display=display, args=args):
                 result = self.run_clock(args, display)
                 self.assertEqual(result.returncode, 1)

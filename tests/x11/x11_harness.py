@@ -202,8 +202,8 @@ class Clock:
         self.stderr.close()
 
 
-SINGLE_NUMBERS = ("window", "parent", "root", "map_state", "depth", "visual_class",
-                  "default_visual", "default_colormap")
+SINGLE_NUMBERS = ("window", "parent", "root", "border_width", "map_state", "depth",
+                  "visual_class", "default_visual", "default_colormap")
 
 
 def probe_info(server, window):

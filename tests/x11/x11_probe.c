@@ -22,7 +22,16 @@
  *                                    map a window, then prints "window ID"
  *                                    and the window's properties as they are
  *                                    at that moment; the window stays unmapped
+ *   x11_probe pixmap ID              prints the pixmap's width, height and
+ *                                    depth; fails when it does not exist
+ *   x11_probe retain NAME...         acts as an earlier wallpaper setter: a
+ *                                    4 x 4 pixmap, named in each root
+ *                                    property NAME, kept in the server after
+ *                                    the probe ends; prints its id
+ *   x11_probe name-pixmap NAME ID    sets the root property NAME to the
+ *                                    pixmap ID, which need not exist
  *
+ * WINDOW may be "root", the root window of the default screen.
  * Exit status 0 on success, 1 on failure or time-out.
  */
 #define _POSIX_C_SOURCE 200809L
@@ -58,7 +67,11 @@ static double now_seconds(void) {
     return (double)now.tv_sec + (double)now.tv_nsec / 1e9;
 }
 
-static Window parse_window(const char *text) { return (Window)strtoul(text, NULL, 0); }
+static Window parse_window(const char *text) {
+    if (strcmp(text, "root") == 0)
+        return DefaultRootWindow(display);
+    return (Window)strtoul(text, NULL, 0);
+}
 
 static int has_name(Window window, const char *name) {
     char *found = NULL;
@@ -188,6 +201,7 @@ static int info(Window window) {
     printf("root %lu\n", root);
     printf("geometry %d %d %d %d\n", attributes.x, attributes.y, attributes.width,
            attributes.height);
+    printf("border_width %d\n", attributes.border_width);
     printf("root_position %d %d\n", root_x, root_y);
     printf("map_state %d\n", attributes.map_state);
     printf("depth %d\n", attributes.depth);
@@ -329,10 +343,39 @@ static int map_request(double seconds, int count, char **names) {
     }
 }
 
+static int pixmap_size(Pixmap pixmap) {
+    Window root;
+    int x, y;
+    unsigned int width, height, border, depth;
+    if (!XGetGeometry(display, pixmap, &root, &x, &y, &width, &height, &border, &depth))
+        return 1;
+    XSync(display, False);
+    if (last_error != 0)
+        return 1;
+    printf("%u %u %u\n", width, height, depth);
+    return 0;
+}
+
+static void name_pixmap(const char *name, Pixmap pixmap) {
+    XChangeProperty(display, DefaultRootWindow(display), XInternAtom(display, name, False),
+                    XA_PIXMAP, 32, PropModeReplace, (const unsigned char *)&pixmap, 1);
+}
+
+static int retain(int count, char **names) {
+    const Pixmap pixmap = XCreatePixmap(display, DefaultRootWindow(display), 4, 4,
+                                        (unsigned)DefaultDepth(display, DefaultScreen(display)));
+    for (int i = 0; i < count; i++)
+        name_pixmap(names[i], pixmap);
+    XSetCloseDownMode(display, RetainPermanent);
+    XSync(display, False);
+    printf("%lu\n", pixmap);
+    return last_error == 0 ? 0 : 1;
+}
+
 static int usage(void) {
     fputs("usage: x11_probe find NAME SECONDS | info WINDOW | send WINDOW TYPE DATA [move]"
           " | scribble WINDOW PIXEL | wait-wm SECONDS | properties WINDOW NAME..."
-          " | map-request SECONDS NAME...\n",
+          " | map-request SECONDS NAME... | pixmap ID | retain NAME... | name-pixmap NAME ID\n",
           stderr);
     return 1;
 }
@@ -363,7 +406,15 @@ int main(int argc, char **argv) {
         status = properties(parse_window(argv[2]), argc - 3, argv + 3);
     else if (strcmp(command, "map-request") == 0 && argc >= 3)
         status = map_request(atof(argv[2]), argc - 3, argv + 3);
-    else
+    else if (strcmp(command, "pixmap") == 0 && argc == 3)
+        status = pixmap_size((Pixmap)strtoul(argv[2], NULL, 0));
+    else if (strcmp(command, "retain") == 0)
+        status = retain(argc - 2, argv + 2);
+    else if (strcmp(command, "name-pixmap") == 0 && argc == 4) {
+        name_pixmap(argv[2], (Pixmap)strtoul(argv[3], NULL, 0));
+        XSync(display, False);
+        status = last_error == 0 ? 0 : 1;
+    } else
         status = usage();
     XCloseDisplay(display);
     return status;
