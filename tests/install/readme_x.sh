@@ -1,7 +1,7 @@
 #!/bin/bash
 # The README's examples that need a display, on an X server of the test's
-# own: the root-window wallpaper set once and from the crontab line, the
-# PNG wallpaper set by feh, the
+# own: the clock as the live desktop background, the root-window wallpaper
+# set once and from the crontab line, the PNG wallpaper set by feh, the
 # clock in the screen's corner, and the withdrawn clock in Window Maker.
 . "$(dirname "$0")/common.sh"
 
@@ -92,6 +92,22 @@ stop_example() {
     kill "$example_pid" 2>/dev/null || true
     while kill -0 "$example_pid" 2>/dev/null; do sleep 0.05; done
 }
+
+# --- The clock as the desktop background, white on gray20 (51, 51, 51),
+# at 10:07:30; SIGTERM ends it and leaves the picture.
+start_example 'quadrix-x -root -bg gray20 -fg white -interval 1 &'
+reference_ppm -width 1920 -height 1080 -bg 51 51 51 -ic 51 51 51 \
+    -sc 255 255 255 -hc 255 255 255 -mc 255 255 255 10 7 30 >"$work/background.ppm"
+capture_root() {
+    xwd -root -silent | xwdtopnm 2>/dev/null | pamdepth 255
+}
+wait_until 'capture_root | cmp -s - "$work/background.ppm"' 10 ||
+    fail "the root window does not show 10:07:30 white on gray20"
+kill -TERM "$example_pid"
+wait_until '! kill -0 "$example_pid"' 10 || fail "quadrix-x -root did not end on SIGTERM"
+capture_root | cmp -s - "$work/background.ppm" ||
+    fail "after SIGTERM the root window no longer shows the clock"
+xprop -root _XROOTPMAP_ID | grep -q 'pixmap id #' || fail "no _XROOTPMAP_ID after the end"
 
 # --- The clock in the top right corner, white on navy, at 10:07:30.
 start_example 'quadrix-x -geometry 120x120-0+0 -bg navy -fg white -interval 1 &'
