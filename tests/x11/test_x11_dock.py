@@ -10,7 +10,6 @@ import shlex
 import signal
 import subprocess
 import tempfile
-import time
 import unittest
 
 from x11_harness import (FROZEN_TIME, QUADRIX_X, WAIT, X11_PROBE, XTestCase, drawn,

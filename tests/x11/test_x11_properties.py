@@ -8,7 +8,6 @@ import random
 import re
 import signal
 import subprocess
-import time
 import unittest
 
 from x11_harness import (QUADRIX_X, WAIT, X11_PROBE, XTestCase, parse_properties, probe_info,
