@@ -40,8 +40,9 @@ int at_least_minimum(int size);
 // server the process ends with status 1.
 void open_display();
 
-// Visual, windows, close protocol, hints, name, mapping, the copy GC and
-// the pen colours.
+// Visual, windows, close protocol, hints, class, title, the command line,
+// host and process id for the window manager, mapping, the copy GC and the
+// pen colours.
 void init_window();
 
 void choose_visual(Display *on, int screen);
