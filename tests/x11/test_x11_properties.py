@@ -121,17 +121,20 @@ class Properties(XTestCase):
                 ["xtrace", "-n", "-d", server.display, "-D", ":%d" % number, "-o", log, "--",
                  QUADRIX_X, *args], env=server.env(TZ="UTC"), stdin=subprocess.DEVNULL,
                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+            def window_or_end():
+                if traced.poll() is not None:
+                    return "ended"
+                found = server.run(X11_PROBE, "find", title, "0", check=False)
+                return int(found.stdout) if found.returncode == 0 else None
+
             try:
-                found = subprocess.run([X11_PROBE, "find", title, str(WAIT)], env=server.env(),
-                                       capture_output=True, timeout=WAIT + 5)
-                if found.returncode == 0:
-                    window = int(found.stdout)
+                window = wait_for(window_or_end, "the clock's window through xtrace", pause=0.1)
+                if window != "ended":
                     # The requests that follow the mapping are in the log once
                     # the clock has drawn.
                     wait_for(lambda: "CopyArea" in read_text(log),
                              "the first drawing in xtrace's log")
                     break
-                self.assertIsNotNone(traced.poll(), "xtrace runs, and the clock has no window")
             finally:
                 os.killpg(traced.pid, signal.SIGKILL)
                 traced.wait()
