@@ -278,10 +278,9 @@ class Outputs(Folder):
                          (1, error("Writing to standard output: Bad file descriptor")))
 
     def test_a_file_size_limit(self):
-        # A write that fails on a regular file comes after the open, which
-        # has already truncated the file: the one kind of failure that
-        # cannot leave an existing file as it was.  Its message and status
-        # are checked here.
+        # A write past the file size limit fails with an error, not the
+        # signal: its message and status are checked here.  That the old
+        # picture survives such a run is checked by the replacing tests.
         def limit():
             signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
             resource.setrlimit(resource.RLIMIT_FSIZE, (500, 500))
