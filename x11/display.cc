@@ -1,6 +1,7 @@
 #include "display.h"
 
 #include "host.h"
+#include "icon.h"
 #include "options.h"
 #include "quadface.h"
 #include "surface.h"
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -148,15 +150,40 @@ void set_text_property(Atom property, Atom type, const char *text, std::size_t l
                     reinterpret_cast<const unsigned char *>(text), static_cast<int>(length));
 }
 
+// WM_NAME and WM_ICON_NAME hold the text as STRING when it is Latin-1 and
+// as COMPOUND_TEXT otherwise, which is what Xlib's conversion from UTF-8
+// gives; it reads UTF-8 only in a UTF-8 locale, which the program takes for
+// this call alone.
+void set_old_names(const char *utf8) {
+    char *saved = copy_string(std::setlocale(LC_CTYPE, nullptr));
+    const bool utf8_locale = std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr;
+    char *list[] = {const_cast<char *>(utf8)};
+    XTextProperty property;
+    const int status =
+        Xutf8TextListToTextProperty(display, list, 1, XStdICCTextStyle, &property);
+    if (utf8_locale)
+        std::setlocale(LC_CTYPE, saved);
+    std::free(saved);
+    if (status < 0) {
+        // No conversion at all: the text as it is.
+        XStoreName(display, main_window, utf8);
+        XSetIconName(display, main_window, utf8);
+        return;
+    }
+    XSetWMName(display, main_window, &property);
+    XSetWMIconName(display, main_window, &property);
+    XFree(property.value);
+}
+
 // The title, for the window and for its icon, in the old form and as
 // UTF-8.
-void set_names(Atom net_wm_name, Atom utf8_string) {
+void set_names(Atom net_wm_name, Atom net_wm_icon_name, Atom utf8_string) {
     const char *text = title != nullptr ? title : program_name;
-    XStoreName(display, main_window, text);
-    XSetIconName(display, main_window, text);
     std::size_t length = 0;
     char *utf8 = utf8_copy(text, &length);
+    set_old_names(utf8);
     set_text_property(net_wm_name, utf8_string, utf8, length);
+    set_text_property(net_wm_icon_name, utf8_string, utf8, length);
     std::free(utf8);
 }
 
@@ -350,14 +377,23 @@ void init_window() {
     set_class_hint();
 
     // One round trip for the atoms the names and the process need.
-    char *atom_names[] = {const_cast<char *>("_NET_WM_NAME"), const_cast<char *>("UTF8_STRING"),
-                          const_cast<char *>("_NET_WM_PID")};
-    Atom atoms[3];
-    XInternAtoms(display, atom_names, 3, False, atoms);
-    set_names(atoms[0], atoms[1]);
-    set_client_properties(atoms[2]);
-    XMapWindow(display, main_window);
+    char *atom_names[] = {const_cast<char *>("_NET_WM_NAME"),
+                          const_cast<char *>("_NET_WM_ICON_NAME"),
+                          const_cast<char *>("UTF8_STRING"), const_cast<char *>("_NET_WM_PID")};
+    Atom atoms[4];
+    XInternAtoms(display, atom_names, 4, False, atoms);
+    set_names(atoms[0], atoms[1], atoms[2]);
+    set_client_properties(atoms[3]);
 
+    // The colours come before the mapping, for the taskbar icons, which a
+    // window manager reads with the rest when it maps the window.
     create_window_gc();
     alloc_colours();
+    init_icons();
+    int hour;
+    int minute;
+    int second;
+    read_local_time(hour, minute, second);
+    update_icons(hour, minute, second);
+    XMapWindow(display, main_window);
 }

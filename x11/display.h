@@ -41,8 +41,8 @@ int at_least_minimum(int size);
 void open_display();
 
 // Visual, windows, close protocol, hints, class, title, the command line,
-// host and process id for the window manager, mapping, the copy GC and the
-// pen colours.
+// host and process id for the window manager, the copy GC, the pen
+// colours and the taskbar icons, then mapping.
 void init_window();
 
 void choose_visual(Display *on, int screen);

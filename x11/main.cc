@@ -1,13 +1,14 @@
 // quadrix-x: shows the clock in an X11 window, or as an icon window for a
-// dock, redraws it every few seconds and after every batch of events, and
-// quits when the window manager asks the window to close.  With -root it
-// draws the desktop background instead (root.cc).
+// dock, keeps it current on the wall clock's multiples of the interval,
+// and quits when the window manager asks the window to close.  With -root
+// it draws the desktop background instead (root.cc).
 
 #include "display.h"
 #include "host.h"
 #include "options.h"
 #include "root.h"
 #include "surface.h"
+#include "ticks.h"
 
 #include <X11/Xlib.h>
 
@@ -16,6 +17,7 @@
 namespace {
 
 bool recreate_pixmap = true;
+bool exposed = false;
 bool running = true;
 XEvent event;
 
@@ -29,11 +31,21 @@ void handle_events() {
             width = at_least_minimum(event.xconfigure.width);
             height = at_least_minimum(event.xconfigure.height);
             recreate_pixmap = true;
+        } else if (event.type == Expose) {
+            exposed = true;
         } else if (event.type == ClientMessage &&
                    static_cast<Atom>(event.xclient.data.l[0]) == wm_delete_window) {
             running = false;
         }
     }
+}
+
+timeval until_next_tick() {
+    const long long wait = nanoseconds_to_next_tick(interval);
+    timeval timeout;
+    timeout.tv_sec = static_cast<time_t>(wait / 1000000000);
+    timeout.tv_usec = static_cast<suseconds_t>(wait % 1000000000 / 1000);
+    return timeout;
 }
 
 }  // namespace
@@ -49,24 +61,26 @@ int main(int argc, char **argv) {
 
     const int connection = ConnectionNumber(display);
     while (running) {
+        // A new pixmap is drawn and copied whole; otherwise only what
+        // changed is sent, and an Expose gets the whole picture again.
         if (recreate_pixmap)
             create_pixmap();
         draw_clock();
-
-        timeval timeout;
-        timeout.tv_sec = interval;
-        timeout.tv_usec = 0;
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(connection, &readable);
-        XFlush(display);
+        if (exposed && !recreate_pixmap)
+            show_whole_picture();
         recreate_pixmap = false;
+        exposed = false;
 
+        XFlush(display);
         // Xlib may have read events while it sent the drawing; they wait
         // in its own queue, where select cannot see them, and would leave
         // the window with a stale picture until the time-out.  XPending
         // finds them without blocking.  Interrupted or not, whatever has
-        // arrived is then read and the clock is drawn again.
+        // arrived is then read and the clock is brought up to date.
+        timeval timeout = until_next_tick();
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(connection, &readable);
         if (XPending(display) == 0 &&
             select(connection + 1, &readable, nullptr, nullptr, &timeout) == 0)
             continue;

@@ -38,6 +38,7 @@ const char usage_text[] =
     "\n"
     "\t-w : withdrawn state (for use as docked application)\n"
     "\t-root : the clock as the desktop background\n"
+    "\t        (a face of its own on each monitor)\n"
     "\n";
 
 // The options whose value is stored as text, in the order they are tried.

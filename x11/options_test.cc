@@ -60,7 +60,8 @@ const std::string usage_text =
     "\t[-name <name>] [-title <text>]\n"
     "\t[-help] [-version]\n\n"
     "\t-w : withdrawn state (for use as docked application)\n"
-    "\t-root : the clock as the desktop background\n\n";
+    "\t-root : the clock as the desktop background\n"
+    "\t        (a face of its own on each monitor)\n\n";
 
 }  // namespace
 

@@ -1,14 +1,28 @@
-// quadrix-x -root: the clock drawn at the size of the screen into a pixmap
-// that becomes the root window's background, redrawn every interval.
+// quadrix-x -root: the clock as the background of the root window, a face
+// of its own on each monitor, brought up to date on the wall clock's
+// multiples of the interval.
 //
 // The pixmap is published the way wallpaper setters publish theirs: the
 // root properties _XROOTPMAP_ID and ESETROOT_PMAP_ID name it, so that
 // programs with pseudo-transparency can read the background, and the next
-// setter can free it.  Neither property may ever name a pixmap that no
-// longer exists: a new pixmap is named before the old one is freed, and
-// once the first picture shows the connection is kept in the server at
-// its end (RetainPermanent), so that the last pixmap, and in a colormap
-// of its own cells the colours it is drawn in, outlive the process.
+// setter can free it.  It belongs to a connection of its own, closed as
+// soon as the pixmap is made and kept in the server (RetainPermanent)
+// with the pixmap and, in a colormap of its own cells, the colours the
+// clock draws in: the next setter's XKillClient frees exactly that,
+// whether the clock still runs or not.  The clock draws into it over its
+// main connection.  Neither property may ever name a pixmap that no longer
+// exists: a new pixmap is named before the old one is freed.
+//
+// The clock yields to whoever sets the background after it: when
+// _XROOTPMAP_ID names another pixmap, or its own pixmap is gone, it ends
+// with status 0 and leaves the background alone.  The properties are read
+// and written with the server grabbed, so that of two clocks started
+// together one remains.
+//
+// Each update sends only what changed: the changed boxes are drawn into
+// the pixmap and cleared on the root window, and the properties are
+// written again, which tells the programs that follow them of the change.
+// A new size, new monitors or a new pixmap repaint everything.
 //
 // SIGTERM and SIGINT end the loop.  The handler does no X work: it sets a
 // flag and writes a byte into a pipe that select watches beside the
@@ -18,9 +32,13 @@
 #include "root.h"
 
 #include "display.h"
+#include "face_fills.h"
 #include "host.h"
+#include "monitors.h"
 #include "options.h"
+#include "quadface.h"
 #include "surface.h"
+#include "ticks.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -32,6 +50,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -45,8 +64,38 @@ Atom esetroot_pmap_id;
 // height are never below the face's minimum.
 int root_width;
 int root_height;
-bool retained = false;
+
+// The monitors as last read, the faces last drawn on them, and the
+// background around them.
+std::vector<Box> monitors;
+std::vector<FaceFills> shown;
+FaceFills around;
+bool monitors_changed = true;
+bool repaint_all = true;
+bool named = false;  // the properties have named the pixmap
+std::vector<Box> changed;
+std::vector<Box> boxes;
+
+// Errors: expected ones are only noted while expecting_errors is set;
+// those about the clock's own pixmap mean that it is gone; the rest end
+// the process as Xlib's own handler does.
+int (*xlib_error_handler)(Display *, XErrorEvent *);
+bool expecting_errors = false;
 int last_error = 0;
+bool pixmap_gone = false;
+
+int note_error(Display *on, XErrorEvent *error) {
+    if (expecting_errors) {
+        last_error = error->error_code;
+        return 0;
+    }
+    if (pixmap != None && error->resourceid == pixmap &&
+        (error->error_code == BadDrawable || error->error_code == BadPixmap)) {
+        pixmap_gone = true;
+        return 0;
+    }
+    return xlib_error_handler(on, error);
+}
 
 void note_stop_signal(int) {
     const int saved = errno;
@@ -113,30 +162,47 @@ Pixmap named_pixmap(Atom property) {
     return id;
 }
 
-int note_error(Display *, XErrorEvent *error) {
-    last_error = error->error_code;
-    return 0;
-}
-
-// An earlier setter that follows the convention names its pixmap in both
-// properties and leaves its connection retained in the server; ending that
-// client frees the pixmap with all the rest it holds.  A pixmap that no
-// longer exists is left alone: its client number may belong to another
-// client by now.  Errors of these requests are expected and only noted.
-void free_earlier_setter(Pixmap earlier) {
+// Frees a setter's pixmap by ending the retained client that holds it.  A
+// pixmap that no longer exists is left alone: its client number may
+// belong to another client by now.  Errors of these requests are expected
+// and only noted.
+void free_setter(Pixmap held) {
     XSync(display, False);
-    int (*previous)(Display *, XErrorEvent *) = XSetErrorHandler(note_error);
+    expecting_errors = true;
     last_error = 0;
     Window ignored_root;
     int x = 0;
     int y = 0;
     unsigned int values[4];
-    if (XGetGeometry(display, earlier, &ignored_root, &x, &y, &values[0], &values[1], &values[2],
+    if (XGetGeometry(display, held, &ignored_root, &x, &y, &values[0], &values[1], &values[2],
                      &values[3]) != 0 &&
         last_error == 0)
-        XKillClient(display, earlier);
+        XKillClient(display, held);
     XSync(display, False);
-    XSetErrorHandler(previous);
+    expecting_errors = false;
+}
+
+// A pixmap for the root's size, held by a connection of its own that the
+// server keeps after it closes, with the colours the clock allocated: a
+// colormap of its own cells would give them back when the clock ends.
+Pixmap retained_pixmap() {
+    Display *owner = XOpenDisplay(DisplayString(display));
+    if (owner == nullptr)
+        fatal_error("Cannot open a second connection to the X server");
+    const Pixmap made =
+        XCreatePixmap(owner, RootWindow(owner, screen_number), width, height, depth);
+    if (made == None)
+        fatal_error("Creating bitmap");
+    if (visual_found) {
+        XColor screen_colour;
+        XColor exact_colour;
+        for (const char *name : {fg_name, bg_name, hc_name, mc_name, sc_name, ic_name})
+            if (name != nullptr)
+                XAllocNamedColor(owner, colormap, name, &screen_colour, &exact_colour);
+    }
+    XSetCloseDownMode(owner, RetainPermanent);
+    XCloseDisplay(owner);
+    return made;
 }
 
 void name_pixmap(Atom property) {
@@ -144,45 +210,150 @@ void name_pixmap(Atom property) {
                     reinterpret_cast<const unsigned char *>(&pixmap), 1);
 }
 
-// Makes the pixmap the background and shows it.  Writing the properties
-// again, even with the same pixmap, tells the programs that follow them
-// that the background has changed.
-void show_picture() {
-    XSetWindowBackgroundPixmap(display, root_window, pixmap);
-    XClearWindow(display, root_window);
-    name_pixmap(xrootpmap_id);
-    name_pixmap(esetroot_pmap_id);
+// Ends the clock, leaving the background to whoever set it after the
+// clock; its own pixmap is freed when no property names it any more.
+[[noreturn]] void yield() {
+    if (!pixmap_gone) {
+        XGrabServer(display);
+        if (named_pixmap(xrootpmap_id) != pixmap && named_pixmap(esetroot_pmap_id) != pixmap)
+            free_setter(pixmap);
+        XUngrabServer(display);
+    }
+    XFreeGC(display, pixmap_gc);
+    XCloseDisplay(display);
+    end_process(0);
 }
 
-// A pixmap for the current size; the one shown so far is freed only once
-// the new one is shown and named.
-Pixmap new_pixmap() {
-    const Pixmap shown = pixmap;
+// Names the pixmap in both properties, the server grabbed: the first time
+// in place of whatever an earlier setter left, whose pixmap is freed when
+// both properties name it; later only while _XROOTPMAP_ID still names
+// the clock's pixmap, else the clock yields.  replaced is a pixmap of the
+// clock's own that the new one takes the place of.
+void publish(Pixmap replaced) {
+    XGrabServer(display);
+    const Pixmap current = named_pixmap(xrootpmap_id);
+    const Pixmap earlier = named_pixmap(esetroot_pmap_id);
+    if (pixmap_gone || (named && current != pixmap && current != replaced)) {
+        XUngrabServer(display);
+        yield();
+    }
+    name_pixmap(xrootpmap_id);
+    name_pixmap(esetroot_pmap_id);
+    if (!named && earlier != None && earlier == current && earlier != pixmap)
+        free_setter(earlier);
+    if (replaced != None)
+        free_setter(replaced);
+    XUngrabServer(display);
+    named = true;
+}
+
+// A new pixmap for the current size, which becomes the background; the
+// one shown so far is freed only once the new one is named.
+void new_pixmap() {
     width = at_least_minimum(root_width);
     height = at_least_minimum(root_height);
-    pixmap = XCreatePixmap(display, root_window, width, height, depth);
-    if (pixmap == None)
-        fatal_error("Creating bitmap");
-    if (shown == None)
+    const Pixmap replaced = pixmap;
+    pixmap = retained_pixmap();
+    if (replaced == None)
         pixmap_gc = XCreateGC(display, pixmap, 0, nullptr);
-    return shown;
+    around.area = Box{0, 0, width, height};
+    around.count = 1;
+    around.fills[0] = FaceFill{PEN_BACKGROUND, around.area};
+    repaint_all = true;
+    // Drawn whole before it is shown.
+    int hour;
+    int minute;
+    int second;
+    read_local_time(hour, minute, second);
+    shown.assign(monitors.size(), FaceFills{});
+    for (std::size_t i = 0; i < monitors.size(); i++) {
+        const Box &m = monitors[i];
+        record_face(shown[i], hour, minute, second, at_least_minimum(m.width),
+                    at_least_minimum(m.height), border, m.x, m.y);
+    }
+    std::vector<const FaceFills *> faces{&around};
+    for (const FaceFills &face : shown)
+        faces.push_back(&face);
+    paint_boxes(faces.data(), static_cast<int>(faces.size()), {around.area});
+    XSetWindowBackgroundPixmap(display, root_window, pixmap);
+    XClearWindow(display, root_window);
+    publish(replaced);
+    repaint_all = false;
+}
+
+// Draws the current time on every monitor and sends what changed: into
+// the pixmap, onto the root window, and to the properties' readers.
+void update_root() {
+    int hour;
+    int minute;
+    int second;
+    read_local_time(hour, minute, second);
+    boxes.clear();
+    std::vector<FaceFills> now(monitors.size());
+    for (std::size_t i = 0; i < monitors.size(); i++) {
+        const Box &m = monitors[i];
+        record_face(now[i], hour, minute, second, at_least_minimum(m.width),
+                    at_least_minimum(m.height), border, m.x, m.y);
+        if (repaint_all || i >= shown.size())
+            continue;
+        changed_boxes(shown[i], now[i], changed, pen_keys());
+        for (Box box : changed)
+            if (clip_box(box, around.area))
+                boxes.push_back(box);
+    }
+    if (repaint_all)
+        boxes.assign(1, around.area);
+    shown.swap(now);
+    repaint_all = false;
+    if (boxes.empty())
+        return;
+    std::vector<const FaceFills *> faces{&around};
+    for (const FaceFills &face : shown)
+        faces.push_back(&face);
+    paint_boxes(faces.data(), static_cast<int>(faces.size()), boxes);
+    for (const Box &box : boxes)
+        XClearArea(display, root_window, box.x, box.y, static_cast<unsigned>(box.width),
+                   static_cast<unsigned>(box.height), False);
+    publish(None);
 }
 
 // Reads every event that has arrived: the root window's ConfigureNotify
-// tells of a new screen size.
-void handle_root_events() {
+// tells of a new screen size or new monitors, RandR's notices of new
+// monitors, and PropertyNotify of a new background.
+bool handle_root_events() {
     XEvent event;
+    bool background_changed = false;
     while (XPending(display) != 0) {
         XNextEvent(display, &event);
         if (event.type == ConfigureNotify && event.xconfigure.window == root_window) {
             root_width = event.xconfigure.width;
             root_height = event.xconfigure.height;
+            monitors_changed = true;
+        } else if (event.type == PropertyNotify && event.xproperty.atom == xrootpmap_id) {
+            background_changed = true;
+        } else if (monitors_event(event)) {
+            monitors_changed = true;
         }
     }
+    return background_changed;
 }
 
 bool size_changed() {
     return at_least_minimum(root_width) != width || at_least_minimum(root_height) != height;
+}
+
+void reread_monitors() {
+    std::vector<Box> found;
+    read_monitors(root_width, root_height, found);
+    bool same = found.size() == monitors.size();
+    for (std::size_t i = 0; same && i < found.size(); i++)
+        same = found[i].x == monitors[i].x && found[i].y == monitors[i].y &&
+               found[i].width == monitors[i].width && found[i].height == monitors[i].height;
+    if (!same) {
+        monitors.swap(found);
+        repaint_all = true;
+    }
+    monitors_changed = false;
 }
 
 }  // namespace
@@ -190,41 +361,33 @@ bool size_changed() {
 int run_root() {
     catch_stop_signals();
     open_display();
+    xlib_error_handler = XSetErrorHandler(note_error);
     xrootpmap_id = XInternAtom(display, "_XROOTPMAP_ID", False);
     esetroot_pmap_id = XInternAtom(display, "ESETROOT_PMAP_ID", False);
-    // Events first, then the size: a change in between is not lost.
-    XSelectInput(display, root_window, StructureNotifyMask);
+    // Events first, then the size and the monitors: a change in between
+    // is not lost.
+    XSelectInput(display, root_window, StructureNotifyMask | PropertyChangeMask);
+    watch_monitors();
     read_root_size();
     init_root_colours();
-
-    const Pixmap earlier = named_pixmap(esetroot_pmap_id);
-    const bool earlier_setter = earlier != None && named_pixmap(xrootpmap_id) == earlier;
 
     const int connection = ConnectionNumber(display);
     const int highest = connection > signal_pipe[0] ? connection : signal_pipe[0];
     for (;;) {
-        Pixmap replaced = None;
+        if (monitors_changed)
+            reread_monitors();
         if (pixmap == None || size_changed())
-            replaced = new_pixmap();
-        draw_face();
-        show_picture();
-        if (replaced != None)
-            XFreePixmap(display, replaced);
-        if (!retained) {
-            // From now on the properties name a pixmap of this client, which
-            // must outlive it, however it ends.
-            XSetCloseDownMode(display, RetainPermanent);
-            retained = true;
-            if (earlier_setter)
-                free_earlier_setter(earlier);
-        }
+            new_pixmap();
+        else
+            update_root();
         XFlush(display);
         if (stop_requested)
             break;
 
+        const long long wait = nanoseconds_to_next_tick(interval);
         timeval timeout;
-        timeout.tv_sec = interval;
-        timeout.tv_usec = 0;
+        timeout.tv_sec = static_cast<time_t>(wait / 1000000000);
+        timeout.tv_usec = static_cast<suseconds_t>(wait % 1000000000 / 1000);
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(connection, &readable);
@@ -235,11 +398,15 @@ int run_root() {
             select(highest + 1, &readable, nullptr, nullptr, &timeout) <= 0) {
             if (stop_requested)
                 break;
+            if (pixmap_gone)
+                yield();
             continue;
         }
         if (stop_requested)
             break;
-        handle_root_events();
+        const bool background_changed = handle_root_events();
+        if (pixmap_gone || (background_changed && named_pixmap(xrootpmap_id) != pixmap))
+            yield();
     }
 
     // The pixmap stays, as the background and in both properties; the GC

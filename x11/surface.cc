@@ -2,6 +2,7 @@
 
 #include "display.h"
 #include "host.h"
+#include "icon.h"
 #include "options.h"
 #include "quadface.h"
 
@@ -16,6 +17,13 @@ GC pixmap_gc;
 
 namespace {
 
+// What the pixmap holds; an empty list after create_pixmap, so that the
+// next update draws everything.
+FaceFills shown;
+std::uint32_t keys[5];
+std::vector<Box> changed;
+std::vector<XRectangle> batch;
+
 // The pixel of an exact grey level in the clock's colormap, or fallback
 // when the colormap has no room for it.
 unsigned long grey_pixel(unsigned short level, unsigned long fallback) {
@@ -25,6 +33,21 @@ unsigned long grey_pixel(unsigned short level, unsigned long fallback) {
     if (XAllocColor(display, colormap, &colour) == 0)
         return fallback;
     return colour.pixel;
+}
+
+void send_batch(int pen) {
+    if (batch.empty())
+        return;
+    XSetForeground(display, pixmap_gc, pixels[pen]);
+    XFillRectangles(display, pixmap, pixmap_gc, batch.data(), static_cast<int>(batch.size()));
+    batch.clear();
+}
+
+void copy_boxes(Window window, const std::vector<Box> &boxes) {
+    for (const Box &box : boxes)
+        XCopyArea(display, pixmap, window, window_gc, box.x, box.y,
+                  static_cast<unsigned>(box.width), static_cast<unsigned>(box.height), box.x,
+                  box.y);
 }
 
 }  // namespace
@@ -71,15 +94,19 @@ void alloc_colours() {
         pixels[PEN_SQUARE] = black_pixel;
         pixels[PEN_HOUR] = black_pixel;
         pixels[PEN_MINUTE] = black_pixel;
-        return;
+    } else {
+        fg_pixel = alloc_colour(fg_name, black_pixel);
+        pixels[PEN_BACKGROUND] = alloc_colour(bg_name, white_pixel);
+        pixels[PEN_HOUR] = alloc_colour(hc_name, fg_pixel);
+        pixels[PEN_MINUTE] = alloc_colour(mc_name, fg_pixel);
+        pixels[PEN_SQUARE] = alloc_colour(sc_name, fg_pixel);
+        pixels[PEN_INSIDE] = alloc_colour(ic_name, pixels[PEN_BACKGROUND]);
     }
-    fg_pixel = alloc_colour(fg_name, black_pixel);
-    pixels[PEN_BACKGROUND] = alloc_colour(bg_name, white_pixel);
-    pixels[PEN_HOUR] = alloc_colour(hc_name, fg_pixel);
-    pixels[PEN_MINUTE] = alloc_colour(mc_name, fg_pixel);
-    pixels[PEN_SQUARE] = alloc_colour(sc_name, fg_pixel);
-    pixels[PEN_INSIDE] = alloc_colour(ic_name, pixels[PEN_BACKGROUND]);
+    for (int pen = 0; pen < 5; pen++)
+        keys[pen] = static_cast<std::uint32_t>(pixels[pen]);
 }
+
+const std::uint32_t *pen_keys() { return keys; }
 
 void create_pixmap() {
     if (pixmap != None) {
@@ -90,30 +117,70 @@ void create_pixmap() {
     if (pixmap == None)
         fatal_error("Creating bitmap");
     pixmap_gc = XCreateGC(display, pixmap, 0, nullptr);
+    shown.count = 0;
 }
 
-void face_set_pen(int pen) { XSetForeground(display, pixmap_gc, pixels[pen]); }
+// The library's two primitives: the calls go to the list being recorded.
+void face_set_pen(int pen) { note_pen(pen); }
+void face_fill(int x0, int y0, int x1, int y1) { note_fill(x0, y0, x1, y1); }
 
-void face_fill(int x0, int y0, int x1, int y1) {
-    if (x1 < x0 || y1 < y0)
-        return;
-    // The face counts rows from the bottom, X from the top.
-    XFillRectangle(display, pixmap, pixmap_gc, x0, height - 1 - y1,
-                   static_cast<unsigned>(x1 - x0 + 1), static_cast<unsigned>(y1 - y0 + 1));
-}
-
-void draw_face() {
+void read_local_time(int &hour, int &minute, int &second) {
     const std::time_t now = std::time(nullptr);
     const std::tm *local = std::localtime(&now);
     if (local == nullptr)
         fatal_error("Cannot read the local time");
-    face_draw(local->tm_hour, local->tm_min, local->tm_sec, width, height, border);
+    hour = local->tm_hour;
+    minute = local->tm_min;
+    second = local->tm_sec;
+}
+
+void paint_boxes(const FaceFills *const faces[], int count, const std::vector<Box> &boxes) {
+    int pen = -1;
+    for (int f = 0; f < count; f++) {
+        const FaceFills &face = *faces[f];
+        for (int i = 0; i < face.count; i++) {
+            const FaceFill &fill = face.fills[i];
+            if (fill.pen != pen) {
+                if (pen >= 0)
+                    send_batch(pen);
+                pen = fill.pen;
+            }
+            for (const Box &box : boxes) {
+                Box part = fill.box;
+                if (!clip_box(part, box))
+                    continue;
+                batch.push_back(XRectangle{static_cast<short>(part.x), static_cast<short>(part.y),
+                                           static_cast<unsigned short>(part.width),
+                                           static_cast<unsigned short>(part.height)});
+            }
+        }
+    }
+    if (pen >= 0)
+        send_batch(pen);
 }
 
 void draw_clock() {
-    draw_face();
-    XCopyArea(display, pixmap, icon_window, window_gc, 0, 0, width, height, 0, 0);
-    XCopyArea(display, pixmap, main_window, window_gc, 0, 0, width, height, 0, 0);
+    int hour;
+    int minute;
+    int second;
+    read_local_time(hour, minute, second);
+    FaceFills face;
+    record_face(face, hour, minute, second, width, height, border, 0, 0);
+    changed_boxes(shown, face, changed, keys);
+    const FaceFills *faces[] = {&face};
+    paint_boxes(faces, 1, changed);
+    copy_boxes(icon_window, changed);
+    copy_boxes(main_window, changed);
+    shown = face;
+    update_icons(hour, minute, second);
+}
+
+void show_whole_picture() {
+    if (shown.count == 0)
+        return;
+    const std::vector<Box> whole{Box{0, 0, width, height}};
+    copy_boxes(icon_window, whole);
+    copy_boxes(main_window, whole);
 }
 
 void free_surface() {

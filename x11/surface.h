@@ -1,8 +1,14 @@
 // The colours of the five pens, the off-screen pixmap that the face is
 // drawn into, and the copies of the finished picture into the windows.
+// Each update sends only the pixels that changed since the last one.
 #pragma once
 
+#include "face_fills.h"
+
 #include <X11/Xlib.h>
+
+#include <cstdint>
+#include <vector>
 
 extern Colormap colormap;
 extern unsigned long fg_pixel;
@@ -19,15 +25,30 @@ void create_window_gc();
 void alloc_colours();
 unsigned long alloc_colour(const char *name, unsigned long fallback);
 
-// (Re)creates the pixmap and its GC for the current width and height.
+// (Re)creates the pixmap and its GC for the current width and height; the
+// next update draws and copies the whole picture.
 void create_pixmap();
 
-// Draws the current local time into the pixmap.
-void draw_face();
+// The local time of day; the process ends when it cannot be read.
+void read_local_time(int &hour, int &minute, int &second);
 
-// Draws the current local time into the pixmap and copies it into the icon
-// window, then the main window.  Does not flush.
+// The pens' pixel values, as the change finder compares them: pens of one
+// colour look alike.
+const std::uint32_t *pen_keys();
+
+// Paints the fills of the faces, in order and each cut to the boxes, into
+// the pixmap with pixmap_gc: one fill request for each run of fills of one
+// pen.
+void paint_boxes(const FaceFills *const faces[], int count, const std::vector<Box> &boxes);
+
+// Draws the current local time into the pixmap and copies what changed
+// since the last update into the icon window, then the main window:
+// nothing when nothing changed, everything after create_pixmap.  The
+// taskbar icons follow.  Does not flush.
 void draw_clock();
+
+// Copies the whole picture into both windows again, as after an Expose.
+void show_whole_picture();
 
 // Releases the pixmap and both GCs before the display is closed.
 void free_surface();

@@ -66,7 +66,9 @@ summary=$(field "$programs" Description)
 
 # Dependencies: from the libraries the programs link, with versions.
 depends=$(field "$programs" Depends)
-grep -qE '(^|, )libx11-6( |,|$)' <<<"$depends" || fail "Depends lacks libx11-6: $depends"
+for library in libx11-6 libxrandr2 libxinerama1; do
+    grep -qE "(^|, )$library( |,|\$)" <<<"$depends" || fail "Depends lacks $library: $depends"
+done
 grep -qE '(^|, )libpng16-16( |,|$)' <<<"$depends" || fail "Depends lacks libpng16-16: $depends"
 grep -qE '(^|, )libc6 \(>= [0-9.]+\)' <<<"$depends" || fail "Depends lacks libc6 (>= ...): $depends"
 [ -z "$(field "$development" Depends)" ] ||

@@ -1,9 +1,11 @@
 """The window shows, pixel for pixel, the picture that quadrix-image draws
-for the same time, size, border and colours, at every depth."""
+for the same time, size, border and colours, at every depth; so do the
+taskbar icons in _NET_WM_ICON, at their sizes."""
 
+import time
 import unittest
 
-from x11_harness import XTestCase, drawn
+from x11_harness import XTestCase, drawn, raw_properties, wait_for
 
 # Colour options of quadrix-x and the same colours for quadrix-image.
 BLACK_AND_WHITE = ((), ())
@@ -94,6 +96,62 @@ class SamePicture(XTestCase):
         clock = self.clock(server, "-border", "100")
         self.assertShows(server, clock.window,
                          drawn(221, 221, border=100, crop=(100, 100)))
+
+
+ICON_SIZES = (32, 48, 64)
+
+
+def icons(server, window):
+    """The pictures in the window's _NET_WM_ICON as PPMs, by size, in the
+    order they come; each must be opaque."""
+    kind, format_, items = raw_properties(server, window, "_NET_WM_ICON")["_NET_WM_ICON"]
+    assert (kind, format_) == ("CARDINAL", 32), (kind, format_)
+    found = []
+    while items:
+        # The probe prints each CARDINAL as Xlib holds it, in a signed long.
+        width, height = items[0], items[1]
+        pixels = [item & 0xffffffff for item in items[2:2 + width * height]]
+        assert len(pixels) == width * height
+        assert all(pixel >> 24 == 0xff for pixel in pixels), "an icon that is not opaque"
+        raster = b"".join(bytes(((p >> 16) & 0xff, (p >> 8) & 0xff, p & 0xff)) for p in pixels)
+        found.append(((width, height), b"P6\n%d %d\n255\n" % (width, height) + raster))
+        items = items[2 + width * height:]
+    return found
+
+
+class TaskbarIcons(XTestCase):
+    def test_icons_are_the_picture_at_their_sizes(self):
+        # In the clock's colours, with the border the library chooses,
+        # whatever the window's own size and border; withdrawn too.
+        for args, (x_colours, image_colours) in (
+                ((), BLACK_AND_WHITE),
+                (("-border", "9", "-geometry", "200x100"), SATURATED),
+                (("-w",), SHADES)):
+            with self.subTest(args=args, colours=x_colours):
+                server = self.server()
+                clock = self.clock(server, *args, *x_colours)
+                want = [((size, size), drawn(size, size, colours=image_colours))
+                        for size in ICON_SIZES]
+                self.assertEqual(icons(server, clock.window), want)
+                clock.stop()
+                server.stop()
+
+    def test_icons_follow_the_time(self):
+        # From 10:14:57 the clock runs past the quarter hour, which moves
+        # the bars of even the smallest icon.
+        server = self.server()
+        clock = self.clock(server, "-interval", "1", running_from="2026-01-01 10:14:57")
+        first = icons(server, clock.window)
+
+        def at(hour, minute, second):
+            return [((size, size), drawn(size, size, time=(hour, minute, second)))
+                    for size in ICON_SIZES]
+
+        self.assertIn(first, [at(10, 14, second) for second in (57, 58, 59)])
+        time.sleep(4)
+        later = wait_for(lambda: icons(server, clock.window) != first and
+                         icons(server, clock.window), "new icons")
+        self.assertIn(later, [at(10, 15, second) for second in range(0, 10)])
 
 
 if __name__ == "__main__":

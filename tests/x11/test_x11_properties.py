@@ -1,7 +1,8 @@
 """What a window manager, a dock and the tools that match windows to
 processes read from the main window, raw as the server stores it: the names
 and the class, the command line, the host and the process id; found when the
-clock asks for the window to be mapped, and set before it does so."""
+clock asks for the window to be mapped, and set before it does so.  The
+titles read back right by a tool in a UTF-8 locale."""
 
 import os
 import random
@@ -13,14 +14,15 @@ import unittest
 from x11_harness import (QUADRIX_X, WAIT, X11_PROBE, XTestCase, parse_properties, probe_info,
                          raw_properties, wait_for)
 
-NAMES = ("WM_CLASS", "WM_NAME", "WM_ICON_NAME", "_NET_WM_NAME", "WM_COMMAND",
-         "WM_CLIENT_MACHINE", "_NET_WM_PID")
+NAMES = ("WM_CLASS", "WM_NAME", "WM_ICON_NAME", "_NET_WM_NAME", "_NET_WM_ICON_NAME",
+         "WM_COMMAND", "WM_CLIENT_MACHINE", "_NET_WM_PID", "_NET_WM_ICON")
 
 # Stands for the server's display name in the options below.
 DISPLAY = object()
 
-# The options, then the instance part of WM_CLASS, the title as given (in
-# WM_NAME and WM_ICON_NAME) and as UTF-8 (in _NET_WM_NAME).
+# The options, then the instance part of WM_CLASS, the title as WM_NAME and
+# WM_ICON_NAME hold it (STRING, Latin-1, unless the case gives the type
+# too) and as UTF-8 (in _NET_WM_NAME and _NET_WM_ICON_NAME).
 CASES = (
     ((), b"quadrix-x", b"quadrix-x", b"quadrix-x"),
     (("-w",), b"quadrix-x", b"quadrix-x", b"quadrix-x"),
@@ -30,9 +32,13 @@ CASES = (
     # Values that look like options; the last one wins.
     (("-title", "-help", "-name", "-version", "-name", "-w", "-w"), b"-w", b"-help", b"-help"),
     (("-title", "", "-name", ""), b"", b"", b""),
-    # UTF-8 as it is; other text read as Latin-1.
-    (("-title", "Uhr \u00e9t\u00e9 \u2603"), b"quadrix-x", "Uhr \u00e9t\u00e9 \u2603".encode(),
+    # UTF-8 as it is; other text read as Latin-1.  Beyond Latin-1 the old
+    # names are COMPOUND_TEXT: Latin-1 where it can, UTF-8 between ESC % G
+    # and ESC % @ for the rest.
+    (("-title", "Uhr \u00e9t\u00e9 \u2603"), b"quadrix-x",
+     ("COMPOUND_TEXT", b"Uhr \xe9t\xe9 \x1b%G\xe2\x98\x83\x1b%@"),
      "Uhr \u00e9t\u00e9 \u2603".encode()),
+    (("-title", "Uhr \u00e9t\u00e9"), b"quadrix-x", b"Uhr \xe9t\xe9", "Uhr \u00e9t\u00e9".encode()),
     (("-title", b"\xe9t\xe9 \xff"), b"quadrix-x", b"\xe9t\xe9 \xff", "\u00e9t\u00e9 \u00ff".encode()),
     (("-title", b"\xc0\xaf \xed\xa0\x80 \xf4\x90\x80\x80 \xe2\x82"), b"quadrix-x",
      b"\xc0\xaf \xed\xa0\x80 \xf4\x90\x80\x80 \xe2\x82",
@@ -72,9 +78,11 @@ class Properties(XTestCase):
 
     def check(self, found, pid, command, instance, wm_class, title, utf8_title):
         self.assertEqual(found["WM_CLASS"], ("STRING", 8, instance + b"\0" + wm_class + b"\0"))
-        self.assertEqual(found["WM_NAME"], ("STRING", 8, title))
-        self.assertEqual(found["WM_ICON_NAME"], ("STRING", 8, title))
+        kind, title = title if isinstance(title, tuple) else ("STRING", title)
+        self.assertEqual(found["WM_NAME"], (kind, 8, title))
+        self.assertEqual(found["WM_ICON_NAME"], (kind, 8, title))
         self.assertEqual(found["_NET_WM_NAME"], ("UTF8_STRING", 8, utf8_title))
+        self.assertEqual(found["_NET_WM_ICON_NAME"], ("UTF8_STRING", 8, utf8_title))
         self.assertEqual(found["WM_COMMAND"],
                          ("STRING", 8, b"".join(os.fsencode(word) + b"\0" for word in command)))
         self.assertEqual(found["WM_CLIENT_MACHINE"], ("STRING", 8, host_name()))
@@ -89,6 +97,12 @@ class Properties(XTestCase):
                 clock, window, found = self.map_request(server, *args, unset=unset)
                 self.check(found, clock.process.pid, (QUADRIX_X,) + args, instance,
                            b"Quadrix-x", title, utf8_title)
+
+                # The taskbar icons: 32, 48 and 64 pixels square, opaque.
+                kind, format_, icons = found["_NET_WM_ICON"]
+                self.assertEqual((kind, format_), ("CARDINAL", 32))
+                self.assertEqual(len(icons), sum(2 + size * size for size in (32, 48, 64)))
+                self.assertEqual(icons[:2], [32, 32])
 
                 # On the main window only: the icon window has none of them.
                 icon = probe_info(server, window)["children"][0]
@@ -164,6 +178,24 @@ class Properties(XTestCase):
                 # The clock maps nothing else.
                 self.assertEqual([r for r in requests if r[0] == "MapWindow"],
                                  [("MapWindow", window, None)])
+
+    def test_titles_read_back_in_a_utf8_locale(self):
+        # xprop reads WM_NAME as its type says, in the locale's encoding.
+        server = self.server()
+        for title in ("Clock \u2014 \u00fc", "Uhr \u00e9t\u00e9", "\u6642\u8a08", "plain"):
+            with self.subTest(title=title):
+                clock = self.clock(server, "-title", title, title=title)
+                env = dict(server.env(), LC_ALL="C.UTF-8")
+                env.pop("LANG", None)
+                result = subprocess.run(
+                    ["xprop", "-id", str(clock.mapped_window()), "WM_NAME", "WM_ICON_NAME",
+                     "_NET_WM_NAME", "_NET_WM_ICON_NAME"],
+                    env=env, capture_output=True, check=True, timeout=WAIT)
+                lines = result.stdout.decode().splitlines()
+                self.assertEqual(len(lines), 4, lines)
+                for line in lines:
+                    self.assertTrue(line.endswith(' = "%s"' % title), line)
+                clock.stop()
 
 
 if __name__ == "__main__":

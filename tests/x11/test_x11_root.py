@@ -1,18 +1,20 @@
 """quadrix-x -root, from outside: the root window shows, pixel for pixel,
 quadrix-image's picture at the screen's size; the two root properties name
-the one pixmap shown, which outlives the clock after SIGTERM or SIGINT and
-is freed by the next setter; a new screen size is followed at once; and
-under Window Maker the clock is the background."""
+the one pixmap shown, which outlives the clock after SIGTERM, SIGINT or
+SIGKILL and is freed by the next setter; the clock yields to the next
+setter, and of two clocks started together one remains; a new screen size
+is followed at once; and under Window Maker the clock is the background."""
 
 import os
 import signal
 import subprocess
 import tempfile
+import time
 import unittest
 
 from test_x11_pictures import BLACK_AND_WHITE, SATURATED, SATURATED_NAMES, SHADES
-from x11_harness import WAIT, X11_PROBE, XTestCase, describe_difference, drawn, normalised, \
-    split_ppm, wait_for
+from x11_harness import QUADRIX_IMAGE, WAIT, X11_PROBE, XTestCase, describe_difference, drawn, \
+    normalised, split_ppm, wait_for
 
 PROPERTIES = ("_XROOTPMAP_ID", "ESETROOT_PMAP_ID")
 
@@ -316,6 +318,21 @@ class RootEnd(RootTestCase):
         self.assertRootShows(server, drawn(640, 480))
         self.assertShown(server, clock, (640, 480), earlier=0x5a00001)
 
+    def test_killed_clock_leaves_a_live_pixmap(self):
+        server = self.server()
+        clock = self.root_clock(server)
+        self.assertRootShows(server, drawn(640, 480))
+        shown = self.assertShown(server, clock, (640, 480))
+        clock.process.kill()
+        clock.wait()
+        self.assertEqual(named_pixmaps(server), [shown, shown])
+        self.assertEqual(pixmap_size(server, shown), (640, 480, 24))
+        self.assertEqual(capture_root(server), drawn(640, 480))
+        # The next one frees it.
+        after = self.root_clock(server)
+        self.assertShown(server, after, (640, 480), earlier=shown)
+        self.assertFreed(server, shown)
+
     def test_lost_server_ends_the_clock(self):
         server = self.server()
         clock = self.root_clock(server, "-interval", "100000")
@@ -323,6 +340,65 @@ class RootEnd(RootTestCase):
         server.stop()
         self.assertExits(clock, 1, timeout=min(WAIT, 10))
         self.assertIn(server.display, clock.stderr_text())
+
+
+class RootAmongSetters(RootTestCase):
+    def test_clock_clock_feh(self):
+        # Each setter replaces the one before: a clock that is replaced
+        # ends within 2 s with status 0, its pixmap freed, and at the end
+        # the server holds feh's pixmap alone.
+        server = self.server()
+        _, before = pixmaps_by_client(server)
+        first = self.root_clock(server, "-interval", "1", frozen=False)
+        first_pixmap = self.assertShown(server, first, (640, 480))
+        second = self.root_clock(server, "-interval", "1", "-bg", "gray", frozen=False)
+        second_pixmap = self.assertShown(server, second, (640, 480), earlier=first_pixmap)
+        self.assertExits(first, 0, timeout=2)
+        self.assertEqual(first.stderr_text(), "")
+        self.assertFreed(server, first_pixmap)
+        self.assertEqual(pixmaps_by_client(server)[1], before + 1)
+
+        wallpaper = os.path.join(self.temporary_directory(), "w.png")
+        subprocess.run([QUADRIX_IMAGE, wallpaper, "-png", "-q", "-width", "640", "-height",
+                        "480"], check=True, timeout=WAIT)
+        subprocess.run(["feh", "--no-fehbg", "--bg-fill", wallpaper], env=server.env(),
+                       check=True, capture_output=True, timeout=WAIT)
+        self.assertExits(second, 0, timeout=2)
+        self.assertEqual(second.stderr_text(), "")
+        self.assertFreed(server, second_pixmap)
+        # feh's pixmap; its id may be one that a freed pixmap had.
+        feh_pixmap = named_pixmaps(server)[0]
+        self.assertEqual(pixmap_size(server, feh_pixmap), (640, 480, 24))
+        self.assertEqual(pixmaps_by_client(server)[1], before + 1)
+        self.assertEqual(pixmaps_of_owner(server, feh_pixmap), 1)
+
+    def test_two_clocks_started_together(self):
+        # One remains; the other ends with status 0, and from then on the
+        # properties keep naming the one pixmap while the clock runs on.
+        for attempt in range(4):
+            with self.subTest(attempt=attempt):
+                server = self.server()
+                _, before = pixmaps_by_client(server)
+                clocks = [self.root_clock(server, "-interval", "1", "-bg", colour,
+                                          frozen=False) for colour in ("gray", "navy")]
+
+                def one_ended():
+                    ended = [c for c in clocks if c.process.poll() is not None]
+                    return ended[0] if len(ended) == 1 else None
+
+                ended = wait_for(one_ended, "one of the two clocks to end")
+                self.assertEqual(ended.process.returncode, 0, ended.stderr_text())
+                remaining = clocks[1 - clocks.index(ended)]
+                shown = wait_for(lambda: named_pixmaps(server)[0], "a named pixmap")
+                for _ in range(6):
+                    time.sleep(0.5)
+                    self.assertEqual(named_pixmaps(server), [shown, shown])
+                self.assertIsNone(remaining.process.poll(), remaining.stderr_text())
+                self.assertEqual(pixmaps_by_client(server)[1], before + 1)
+                self.assertEqual(pixmaps_of_owner(server, shown), 1)
+                for clock in clocks:
+                    clock.stop()
+                server.stop()
 
 
 class RootScreenSize(RootTestCase):

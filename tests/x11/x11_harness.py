@@ -52,15 +52,21 @@ def wait_for(condition, what, timeout=WAIT, pause=0.05):
 
 
 class XServer:
-    """An Xvfb of its own, on the first free display number."""
+    """An Xvfb of its own, on the first free display number; command
+    another X server that takes the same first options (-displayfd,
+    -nolisten, -noreset), started with env, with the rest of its options
+    in extra instead."""
 
-    def __init__(self, screen="640x480x24", extra=()):
+    def __init__(self, screen="640x480x24", extra=(), command=None, env=None):
         self.log = tempfile.TemporaryFile()
         read_end, write_end = os.pipe()
+        if command is None:
+            command = ["Xvfb"]
+            extra = ["-screen", "0", screen, *extra]
+        self.name = os.path.basename(command[0])
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp", "-noreset",
-             "-screen", "0", screen, *extra],
-            pass_fds=(write_end,), stdin=subprocess.DEVNULL,
+            [*command, "-displayfd", str(write_end), "-nolisten", "tcp", "-noreset", *extra],
+            pass_fds=(write_end,), stdin=subprocess.DEVNULL, env=env,
             stdout=subprocess.DEVNULL, stderr=self.log)
         os.close(write_end)
         number = b""
@@ -69,10 +75,10 @@ class XServer:
             while not number.endswith(b"\n"):
                 left = end - time.monotonic()
                 if left <= 0 or not select.select([read_end], [], [], left)[0]:
-                    raise RuntimeError("Xvfb did not start: " + self.log_text())
+                    raise RuntimeError("%s did not start: %s" % (self.name, self.log_text()))
                 chunk = os.read(read_end, 16)
                 if not chunk:
-                    raise RuntimeError("Xvfb failed: " + self.log_text())
+                    raise RuntimeError("%s failed: %s" % (self.name, self.log_text()))
                 number += chunk
         except BaseException:
             self.stop()
@@ -128,20 +134,24 @@ MEASURED_ASAN_OPTIONS = ("detect_leaks=0", "quarantine_size_mb=1")
 
 
 class Clock:
-    """quadrix-x running on a server, at the frozen time; unset names the
+    """quadrix-x running on a server, at the frozen time; running_from a
+    time at which a clock that runs starts instead; unset names the
     variables of the environment that the clock does not get, display what
     DISPLAY says instead of the server's name, and title the title that its
     window is found by when it is not the program's name."""
 
     def __init__(self, server, *args, program=QUADRIX_X, frozen=True, asan_options=(),
-                 unset=(), display=None, title=None):
+                 unset=(), display=None, title=None, running_from=None):
         self.server = server
         env = server.env(TZ="UTC")
         if display is not None:
             env["DISPLAY"] = display
         for name in unset:
             env.pop(name, None)
-        if frozen:
+        if running_from is not None:
+            env["LD_PRELOAD"] = faketime_library()
+            env["FAKETIME"] = "@" + running_from
+        elif frozen:
             env["LD_PRELOAD"] = faketime_library()
             env["FAKETIME"] = FROZEN_TIME
         self.stderr = tempfile.TemporaryFile()
@@ -308,14 +318,14 @@ def capture(server, window):
     return normalised(pnm.stdout)
 
 
-def drawn(width=80, height=80, border=None, colours=(), crop=None):
-    """quadrix-image's picture of the frozen time; colours are its own
-    options, such as ("-bg", "255", "0", "0"); crop is a width and height
-    to cut from the top left."""
+def drawn(width=80, height=80, border=None, colours=(), crop=None, time=None):
+    """quadrix-image's picture of the frozen time, or of the hour, minute
+    and second in time; colours are its own options, such as ("-bg", "255",
+    "0", "0"); crop is a width and height to cut from the top left."""
     args = [QUADRIX_IMAGE, "-", "-q", "-width", str(width), "-height", str(height)]
     if border is not None:
         args += ["-border", str(border)]
-    args += list(colours) + list(FROZEN_HMS)
+    args += list(colours) + (list(FROZEN_HMS) if time is None else [str(t) for t in time])
     ppm = subprocess.run(args, capture_output=True, check=True).stdout
     if crop is not None:
         ppm = subprocess.run(["pamcut", "-left", "0", "-top", "0", "-width", str(crop[0]),
@@ -371,6 +381,34 @@ def split_ppm(ppm):
         fields.append(ppm[start:position])
     assert fields[0] == b"P6", fields[0]
     return tuple(int(f) for f in fields[1:]), ppm[position + 1:]
+
+
+class Damage:
+    """The rectangles that the server reports as painted in a window, from
+    now on for the given seconds, read by the probe with the DAMAGE
+    extension."""
+
+    def __init__(self, server, window, seconds):
+        self.seconds = seconds
+        self.process = subprocess.Popen([X11_PROBE, "damage", str(window), str(seconds)],
+                                        env=server.env(), stdout=subprocess.PIPE)
+        ready = self.process.stdout.readline()
+        if ready != b"ready\n":
+            self.process.kill()
+            self.process.wait()
+            raise AssertionError("the damage probe did not start: %r" % ready)
+
+    def rectangles(self):
+        """Waits for the end; (time, x, y, width, height) for each
+        rectangle, time the wall clock's seconds."""
+        output, _ = self.process.communicate(timeout=self.seconds + WAIT)
+        if self.process.returncode != 0:
+            raise AssertionError("the damage probe failed")
+        found = []
+        for line in output.decode().splitlines():
+            words = line.split()
+            found.append((float(words[0]),) + tuple(int(word) for word in words[1:]))
+        return found
 
 
 class XTestCase(unittest.TestCase):

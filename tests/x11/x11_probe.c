@@ -11,6 +11,13 @@
  *                                    DATA; "move" moves the window first, in
  *                                    the same flush
  *   x11_probe scribble WINDOW PIXEL  fills the window with one pixel value
+ *   x11_probe expose WINDOW          clears the window to its background and
+ *                                    sends its owner an Expose for all of it
+ *   x11_probe damage WINDOW SECONDS  watches the window with the DAMAGE
+ *                                    extension: says "ready", then prints
+ *                                    "TIME X Y WIDTH HEIGHT" for each raw
+ *                                    rectangle painted, TIME the wall clock's
+ *                                    seconds when it was reported
  *   x11_probe wait-wm SECONDS        waits until a window manager runs
  *   x11_probe properties WINDOW NAME...
  *                                    prints each property as NAME TYPE FORMAT
@@ -39,8 +46,10 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xdamage.h>
 
 #include <stdio.h>
+#include <sys/select.h>
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
@@ -260,6 +269,63 @@ static int scribble(Window window, unsigned long pixel) {
     return last_error == 0 ? 0 : 1;
 }
 
+static int expose(Window window) {
+    XClearArea(display, window, 0, 0, 0, 0, True);
+    XSync(display, False);
+    return last_error == 0 ? 0 : 1;
+}
+
+static double wall_seconds(void) {
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    return (double)now.tv_sec + (double)now.tv_nsec / 1e9;
+}
+
+/* Every rectangle the server reports as painted in the window, as it comes:
+ * raw rectangles are not merged with earlier ones. */
+static int damage(Window window, double seconds) {
+    int event_base = 0;
+    int error_base = 0;
+    if (!XDamageQueryExtension(display, &event_base, &error_base)) {
+        fprintf(stderr, "x11_probe: no DAMAGE extension\n");
+        return 1;
+    }
+    XDamageCreate(display, window, XDamageReportRawRectangles);
+    XSync(display, False);
+    if (last_error != 0)
+        return 1;
+    /* A new damage object reports the whole window at once; that is not a
+     * painting. */
+    while (XPending(display) > 0) {
+        XEvent event;
+        XNextEvent(display, &event);
+    }
+    printf("ready\n");
+    fflush(stdout);
+    const double end = now_seconds() + seconds;
+    const int connection = ConnectionNumber(display);
+    for (;;) {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == event_base + XDamageNotify) {
+                const XDamageNotifyEvent *notice = (const XDamageNotifyEvent *)&event;
+                printf("%.6f %d %d %d %d\n", wall_seconds(), notice->area.x, notice->area.y,
+                       notice->area.width, notice->area.height);
+            }
+        }
+        fflush(stdout);
+        const double left = end - now_seconds();
+        if (left <= 0)
+            return 0;
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(connection, &readable);
+        struct timeval timeout = {(time_t)left, (suseconds_t)((left - (time_t)left) * 1e6)};
+        select(connection + 1, &readable, NULL, NULL, &timeout);
+    }
+}
+
 /* Only one client may redirect the root's children: while a window manager
  * runs, asking for it fails. */
 static int wait_wm(double seconds) {
@@ -374,7 +440,8 @@ static int retain(int count, char **names) {
 
 static int usage(void) {
     fputs("usage: x11_probe find NAME SECONDS | info WINDOW | send WINDOW TYPE DATA [move]"
-          " | scribble WINDOW PIXEL | wait-wm SECONDS | properties WINDOW NAME..."
+          " | scribble WINDOW PIXEL | expose WINDOW | damage WINDOW SECONDS"
+          " | wait-wm SECONDS | properties WINDOW NAME..."
           " | map-request SECONDS NAME... | pixmap ID | retain NAME... | name-pixmap NAME ID\n",
           stderr);
     return 1;
@@ -400,6 +467,10 @@ int main(int argc, char **argv) {
                       argc == 6 && strcmp(argv[5], "move") == 0);
     else if (strcmp(command, "scribble") == 0 && argc == 4)
         status = scribble(parse_window(argv[2]), strtoul(argv[3], NULL, 0));
+    else if (strcmp(command, "expose") == 0 && argc == 3)
+        status = expose(parse_window(argv[2]));
+    else if (strcmp(command, "damage") == 0 && argc == 4)
+        status = damage(parse_window(argv[2]), atof(argv[3]));
     else if (strcmp(command, "wait-wm") == 0 && argc == 3)
         status = wait_wm(atof(argv[2]));
     else if (strcmp(command, "properties") == 0 && argc >= 4)
