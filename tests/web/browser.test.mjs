@@ -2,7 +2,7 @@
 // headless, driven by playwright-core.  Its pixels, read back from the
 // canvas and taken by screenshot, are compared with quadrix-image's
 // pictures, both decoded by Pillow; the clock's time, time zones, timers,
-// errors and a device pixel ratio of 2.
+// errors, a device pixel ratio of 2 and the demo page.
 //
 // Environment: WEB_PACKAGE, TRACE_HOST, QUADRIX_IMAGE, SOURCE_DIR (set by
 // CTest), CHROMIUM (default /usr/bin/chromium).
@@ -10,7 +10,7 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { existsSync } from 'node:fs';
+import { existsSync, readFileSync } from 'node:fs';
 import { join, normalize } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -411,5 +411,42 @@ test('a setting the clock cannot draw: nothing drawn and an error event', async 
   await drawn(page, ['narrow']);
   const canvas = await canvasOf(page, 'narrow');
   assert.equal(canvas.width, 21);
+  await context.close();
+});
+
+test('the demo page shows its clocks without an error', async () => {
+  const { context, page, problems } = await open(null);
+  const ids = await page.evaluate(() => Array.from(document.querySelectorAll('quadrantine-clock[id]'), (e) => e.id));
+  assert.ok(ids.length >= 3, `the demo has ${ids.length} clocks with an id`);
+  await drawn(page, ids);
+  // The canvas drawn with drawFace, without the element.
+  await page.waitForFunction(() => {
+    const canvas = document.querySelector('canvas#own');
+    return canvas && canvas.getContext('2d').getImageData(0, 0, 1, 1).data[3] === 255;
+  });
+  assert.deepEqual(problems, []);
+  await context.close();
+});
+
+test('the README\'s example page draws its clocks', async () => {
+  const readme = readFileSync(join(sourceDir, 'README.md'), 'utf8');
+  const block = /```html\n([^`]*<quadrantine-clock[^`]*)```/.exec(readme);
+  assert.ok(block, 'README.md has no html example with <quadrantine-clock>');
+  const example = block[1].replace('src="quadrantine.js"', 'src="/web/quadrantine.js"');
+  assert.notEqual(example, block[1], 'the example does not load quadrantine.js beside the page');
+  const html = `<!doctype html><html><head><meta charset="utf-8"><style>body { margin: 0 }</style></head><body>
+${example}<script>document.querySelectorAll('quadrantine-clock').forEach((e, i) => {
+  e.id = 'clock' + i;
+  e.addEventListener('error', (event) => console.error(event.message));
+});</script></body></html>`;
+  const { context, page, problems } = await open(html);
+  const count = await page.evaluate(() => document.querySelectorAll('quadrantine-clock').length);
+  assert.equal(count, 3);
+  await drawn(page, ['clock0', 'clock1', 'clock2']);
+  // The still one, in quadrix-image's colours of the README's wallpaper.
+  const grey = [200, 200, 200];
+  await assertPicture(page, 'clock2', reference({ width: 80, height: 80, time: [10, 7, 30],
+    pens: [[32, 32, 32], [48, 48, 48], grey, [220, 40, 40], grey] }), 'the README\'s still clock');
+  assert.deepEqual(problems, []);
   await context.close();
 });

@@ -4,12 +4,14 @@
 //
 // Environment: WEB_PACKAGE (the package folder in the build tree),
 // TRACE_HOST (tests/web/trace_host.cc, built), PROJECT_VERSION (CMake's),
+// SOURCE_DIR (for the README),
 // WEB_CASES (random cases, default 20000), WEB_SEED (default fixed).
 
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { readFileSync, statSync, existsSync } from 'node:fs';
+import { readFileSync, statSync, existsSync, mkdtempSync, mkdirSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 
@@ -304,4 +306,37 @@ test('the package folder packs to the five files with the project version', () =
     ['LICENSE', 'README.md', 'package.json', 'quadface.wasm', 'quadrantine.js']);
   assert.equal(packed.name, 'quadrantine');
   assert.equal(packed.version, manifest.version);
+});
+
+test('the README\'s npm pack and npm install give a package that draws in Node', async () => {
+  const manifest = JSON.parse(readFileSync(join(packageDir, 'package.json'), 'utf8'));
+  const readme = readFileSync(join(process.env.SOURCE_DIR, 'README.md'), 'utf8');
+  const tarball = `quadrantine-${manifest.version}.tgz`;
+  for (const command of ['cd build/web && npm pack', `npm install ./${tarball}`])
+    assert.ok(readme.includes(command), `README.md does not show: ${command}`);
+
+  const work = mkdtempSync(join(tmpdir(), 'quadrantine-npm-'));
+  try {
+    const npm = (args, cwd) => execFileSync('npm', [...args, '--ignore-scripts', '--no-audit', '--no-fund', '--offline'],
+      { cwd, encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'] });
+    npm(['pack', '--pack-destination', work], packageDir);
+    assert.ok(existsSync(join(work, tarball)), `npm pack made no ${tarball}`);
+    const project = join(work, 'project');
+    mkdirSync(project);
+    writeFileSync(join(project, 'package.json'), '{ "name": "a-page", "private": true, "type": "module" }\n');
+    npm(['install', `../${tarball}`], project);
+    // The installed package, by its name, in a Node of its own.
+    const script = `import { loadQuadface, drawFace } from 'quadrantine';
+      import { readFileSync } from 'node:fs';
+      await loadQuadface(readFileSync(new URL('./node_modules/quadrantine/quadface.wasm', import.meta.url)));
+      const painted = [];
+      drawFace({ canvas: { width: 80, height: 80 }, fillRect: (...r) => painted.push(r) }, { hour: 10, minute: 7, second: 30 });
+      console.log(JSON.stringify(painted));`;
+    writeFileSync(join(project, 'draw.mjs'), script);
+    const painted = JSON.parse(execFileSync(process.execPath, ['draw.mjs'], { cwd: project, encoding: 'utf8' }));
+    const [native] = nativeCalls([[10, 7, 30, 80, 80, -1]]);
+    assert.deepEqual(painted, expectedPaint(native, 80, [0, 0, 0, 0, 0]).map((r) => r.slice(1)));
+  } finally {
+    rmSync(work, { recursive: true, force: true });
+  }
 });
