@@ -20,7 +20,7 @@
 // together one remains.
 //
 // Each update sends only what changed: the changed boxes are drawn into
-// the pixmap and cleared on the root window, and the properties are
+// the pixmap and copied onto the root window, and the properties are
 // written again, which tells the programs that follow them of the change.
 // A new size, new monitors or a new pixmap repaint everything.
 //
@@ -73,6 +73,10 @@ FaceFills around;
 bool monitors_changed = true;
 bool repaint_all = true;
 bool named = false;  // the properties have named the pixmap
+// The notices of _XROOTPMAP_ID's changes that the clock's own writes are
+// still to bring; any other is another program's.
+int own_notices = 0;
+GC root_gc;  // copies onto the root window; no graphics exposures
 std::vector<Box> changed;
 std::vector<Box> boxes;
 
@@ -220,6 +224,7 @@ void name_pixmap(Atom property) {
         XUngrabServer(display);
     }
     XFreeGC(display, pixmap_gc);
+    XFreeGC(display, root_gc);
     XCloseDisplay(display);
     end_process(0);
 }
@@ -232,14 +237,15 @@ void name_pixmap(Atom property) {
 void publish(Pixmap replaced) {
     XGrabServer(display);
     const Pixmap current = named_pixmap(xrootpmap_id);
-    const Pixmap earlier = named_pixmap(esetroot_pmap_id);
     if (pixmap_gone || (named && current != pixmap && current != replaced)) {
         XUngrabServer(display);
         yield();
     }
+    const Pixmap earlier = named ? None : named_pixmap(esetroot_pmap_id);
     name_pixmap(xrootpmap_id);
     name_pixmap(esetroot_pmap_id);
-    if (!named && earlier != None && earlier == current && earlier != pixmap)
+    own_notices++;
+    if (earlier != None && earlier == current && earlier != pixmap)
         free_setter(earlier);
     if (replaced != None)
         free_setter(replaced);
@@ -311,9 +317,8 @@ void update_root() {
     for (const FaceFills &face : shown)
         faces.push_back(&face);
     paint_boxes(faces.data(), static_cast<int>(faces.size()), boxes);
-    for (const Box &box : boxes)
-        XClearArea(display, root_window, box.x, box.y, static_cast<unsigned>(box.width),
-                   static_cast<unsigned>(box.height), False);
+    // The root window shows its background anew where it changed.
+    copy_boxes(root_gc, root_window, boxes);
     publish(None);
 }
 
@@ -330,7 +335,10 @@ bool handle_root_events() {
             root_height = event.xconfigure.height;
             monitors_changed = true;
         } else if (event.type == PropertyNotify && event.xproperty.atom == xrootpmap_id) {
-            background_changed = true;
+            if (own_notices > 0)
+                own_notices--;
+            else
+                background_changed = true;
         } else if (monitors_event(event)) {
             monitors_changed = true;
         }
@@ -370,6 +378,9 @@ int run_root() {
     watch_monitors();
     read_root_size();
     init_root_colours();
+    XGCValues values;
+    values.graphics_exposures = False;
+    root_gc = XCreateGC(display, root_window, GCGraphicsExposures, &values);
 
     const int connection = ConnectionNumber(display);
     const int highest = connection > signal_pipe[0] ? connection : signal_pipe[0];
@@ -409,9 +420,10 @@ int run_root() {
             yield();
     }
 
-    // The pixmap stays, as the background and in both properties; the GC
-    // is of no use to anyone.
+    // The pixmap stays, as the background and in both properties; the GCs
+    // are of no use to anyone.
     XFreeGC(display, pixmap_gc);
+    XFreeGC(display, root_gc);
     XCloseDisplay(display);
     return 0;
 }

@@ -43,14 +43,19 @@ void send_batch(int pen) {
     batch.clear();
 }
 
-void copy_boxes(Window window, const std::vector<Box> &boxes) {
-    for (const Box &box : boxes)
-        XCopyArea(display, pixmap, window, window_gc, box.x, box.y,
-                  static_cast<unsigned>(box.width), static_cast<unsigned>(box.height), box.x,
-                  box.y);
-}
-
 }  // namespace
+
+void copy_boxes(GC gc, Drawable to, const std::vector<Box> &boxes, Drawable also) {
+    // A copy for each box: one copy of their bounds, cut to them by a clip,
+    // would take fewer requests, but the server reports the whole of the
+    // bounds as painted, and a compositor then repaints all of it.
+    for (Drawable target : {to, also})
+        if (target != None)
+            for (const Box &box : boxes)
+                XCopyArea(display, pixmap, target, gc, box.x, box.y,
+                          static_cast<unsigned>(box.width), static_cast<unsigned>(box.height),
+                          box.x, box.y);
+}
 
 bool choose_colormap() {
     if (visual == DefaultVisual(display, screen_number)) {
@@ -169,8 +174,7 @@ void draw_clock() {
     changed_boxes(shown, face, changed, keys);
     const FaceFills *faces[] = {&face};
     paint_boxes(faces, 1, changed);
-    copy_boxes(icon_window, changed);
-    copy_boxes(main_window, changed);
+    copy_boxes(window_gc, icon_window, changed, main_window);
     shown = face;
     update_icons(hour, minute, second);
 }
@@ -178,9 +182,7 @@ void draw_clock() {
 void show_whole_picture() {
     if (shown.count == 0)
         return;
-    const std::vector<Box> whole{Box{0, 0, width, height}};
-    copy_boxes(icon_window, whole);
-    copy_boxes(main_window, whole);
+    copy_boxes(window_gc, icon_window, {Box{0, 0, width, height}}, main_window);
 }
 
 void free_surface() {

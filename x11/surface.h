@@ -41,6 +41,10 @@ const std::uint32_t *pen_keys();
 // pen.
 void paint_boxes(const FaceFills *const faces[], int count, const std::vector<Box> &boxes);
 
+// Copies the boxes of the pixmap into to, and then into also unless it is
+// None, with gc.
+void copy_boxes(GC gc, Drawable to, const std::vector<Box> &boxes, Drawable also = None);
+
 // Draws the current local time into the pixmap and copies what changed
 // since the last update into the icon window, then the main window:
 // nothing when nothing changed, everything after create_pixmap.  The
