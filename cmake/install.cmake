@@ -148,8 +148,9 @@ A square with a rim and a 3 x 3 grid is pushed away from the side where a
 minute hand would point; stacks of bars beside it show the minutes, and a
 block of two cells rolling through the grid shows the hour.
 
-quadrix-image draws the clock once into an image file (XBM, XPM, PBM, PPM
-or BMP); quadrix-x shows it in an X11 window or in a dock.")
+quadrix-image draws the clock once into an image file (XBM, XPM, PBM, PPM,
+BMP in its OS/2 or Windows form, PNG or SVG); quadrix-x shows it in an X11
+window, in a dock, or as the live background of the desktop.")
 set(CPACK_DEBIAN_DEB_DEVELOPMENT_DESCRIPTION
   "drawing library of the Quadrantine clock
 Quadface, a static library and its C and C++ header, draws the Quadrantine

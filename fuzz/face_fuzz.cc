@@ -2,9 +2,13 @@
 // the library can lay out must give the calls it promises its hosts; the
 // others must end with its message before any primitive is called.
 //
-// Input: six little-endian 32-bit words, hour, minute, second, border,
-// width and height; missing bytes count as zero.  A width or height above
-// 8192 is folded into 21..8192, so that most inputs draw.
+// Input: seven little-endian 32-bit words, hour, minute, second, border,
+// width, height and a choice of ranges; missing bytes count as zero.  The
+// choice's low byte is for the width, the next one for the height, each
+// taken modulo 3: 0 folds a side above 8192 into 21..8192, so that most
+// inputs draw at the sizes the programs use; 1 folds it into 21..
+// FACE_MAX_SIZE + 8192, every size the library draws and the first ones it
+// refuses; 2 takes it as it is, anywhere in the int range.
 
 #include "face_layout.h"
 #include "quadface.h"
@@ -56,10 +60,11 @@ std::int32_t word(const std::uint8_t *data, std::size_t size, std::size_t index)
     return static_cast<std::int32_t>(value);
 }
 
-int fold_size(std::int32_t raw) {
-    if (raw <= 8192)
+int fold_size(std::int32_t raw, unsigned choice) {
+    if (raw <= 8192 || choice % 3 == 2)
         return raw;
-    return 21 + static_cast<int>(static_cast<std::uint32_t>(raw) % 8172u);
+    const std::uint32_t span = choice % 3 == 1 ? FACE_MAX_SIZE + 8192u - 20u : 8172u;
+    return 21 + static_cast<int>(static_cast<std::uint32_t>(raw) % span);
 }
 
 bool same_call(const Call &a, const Call &b) {
@@ -99,8 +104,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const int minute = word(data, size, 1);
     const int second = word(data, size, 2);
     const int border = word(data, size, 3);
-    const int width = fold_size(word(data, size, 4));
-    const int height = fold_size(word(data, size, 5));
+    const auto choice = static_cast<std::uint32_t>(word(data, size, 6));
+    const int width = fold_size(word(data, size, 4), choice & 0xff);
+    const int height = fold_size(word(data, size, 5), choice >> 8 & 0xff);
 #define CHECK(condition, what) \
     if (!(condition)) fail(what, hour, minute, second, border, width, height)
 
@@ -109,11 +115,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const bool too_small = width < 21 || height < 21;
     const bool border_too_large =
         border > 0 && (width - 2LL * border < 21 || height - 2LL * border < 21);
-    if (too_small || border_too_large) {
-        CHECK(refusal != nullptr, "a size below the limits was drawn");
-        CHECK(std::strcmp(refusal, too_small ? "Quadface: too small\n"
-                                             : "Quadface: border too large for size\n") == 0,
-              "the wrong message for a size below the limits");
+    const bool too_large = width > FACE_MAX_SIZE || height > FACE_MAX_SIZE;
+    if (too_small || border_too_large || too_large) {
+        CHECK(refusal != nullptr, "a size outside the limits was drawn");
+        CHECK(std::strcmp(refusal, too_small          ? "Quadface: too small\n"
+                                   : border_too_large ? "Quadface: border too large for size\n"
+                                                      : "Quadface: too large\n") == 0,
+              "the wrong message for a size outside the limits");
         CHECK(call_count == 0, "a primitive was called before the library's message");
         return 0;
     }

@@ -5,6 +5,7 @@
 #include "writers.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <time.h>
@@ -22,9 +23,15 @@
 // lies: the picture goes to a new file beside it, which takes the final
 // name only when every byte of it is written, synced and closed.  A reader of the
 // path sees the old picture or the new one, never a part of one, and a run
-// that fails leaves the old picture as it was.  Anything else (a device, a
-// FIFO, a terminal, an open file reached through /proc) is written in
-// place, as is standard output.
+// that fails leaves the old picture as it was.  The new file gets the old
+// one's owner, group and permission bits.
+//
+// A regular file that must be written in place (its folder takes no new
+// file, it may not be renamed over, it is reached through /proc) gets the
+// picture only once it is whole elsewhere, and the room for it is reserved
+// before the first old byte is written over: a failure before that point
+// leaves the old picture as it was.  Anything else (a device, a FIFO, a
+// terminal) is written in place as it comes, as is standard output.
 
 namespace {
 
@@ -50,6 +57,10 @@ constexpr long PROC_FILESYSTEM = 0x9fa0;
 char final_path[PATH_MAX];
 char temporary[PATH_MAX];
 int old_file = -1;  // the replaced file, open for writing, or -1
+
+// Set while output_file is an unnamed file that holds the picture for
+// old_file, a regular file written in place.
+bool spooled;
 
 // Set while the new file exists under its own name.
 volatile std::sig_atomic_t temporary_exists;
@@ -232,9 +243,9 @@ bool open_replacement() {
     // A file that may not be written is not replaced either: it is left to
     // the open in place, which reports it.
     mode_t mode = 0666;
+    struct stat info {};
     if (target == TARGET_REGULAR) {
         old_file = open(final_path, O_WRONLY | O_NOCTTY | O_CLOEXEC);
-        struct stat info;
         if (old_file < 0 || fstat(old_file, &info) != 0 || !S_ISREG(info.st_mode)) {
             discard();
             return false;
@@ -255,9 +266,20 @@ bool open_replacement() {
             return false;
         fatal_error("Creating file \"%s\": %s", output_path, std::strerror(error));
     }
-    // The replaced file's permission bits, which the umask must not narrow.
-    if (target == TARGET_REGULAR)
+    if (target == TARGET_REGULAR) {
+        // The replaced file's owner and group.  Another user than root may
+        // give the new file only a group of its own; root must be able to
+        // keep both, or else it writes in place, which keeps them.
+        if (fchown(fd, info.st_uid, info.st_gid) != 0 &&
+            fchown(fd, static_cast<uid_t>(-1), info.st_gid) != 0 && geteuid() == 0) {
+            close(fd);
+            discard();
+            return false;
+        }
+        // Its permission bits, which the umask must not narrow and a change
+        // of owner may have cleared.
         fchmod(fd, mode);
+    }
     output_file = fdopen(fd, "w");
     if (output_file == nullptr) {
         const int error = errno;
@@ -268,38 +290,52 @@ bool open_replacement() {
     return true;
 }
 
-// Writes the bytes of the new file into the old one, in place: for a file
-// that may be written but not replaced (a file of another user in a
-// sticky folder, a file mounted on its own).  0 or the errno of the
-// failure.
-int copy_into_old_file() {
-    const int from = open(temporary, O_RDONLY | O_CLOEXEC);
-    if (from < 0)
-        return errno;
-    int error = 0;
-    if (ftruncate(old_file, 0) != 0)
+// Puts the whole of the file from, a complete picture, into old_file in
+// place of the old picture, and closes old_file.  The room for the picture
+// is reserved first, keeping the old size and bytes, so that a file system
+// that cannot hold it says so before anything is written over; the file is
+// cut to the picture's length only at the end.  (A file system without
+// fallocate gives no such warning, and an error after the reservation, a
+// failing disk, leaves part of each picture.)  The ending signals wait
+// while the old bytes are written over.  0 or the errno of the failure.
+int write_over(int from) {
+    struct stat info;
+    int error = fstat(from, &info) == 0 ? 0 : errno;
+    const off_t size = error == 0 ? info.st_size : 0;
+    if (error == 0 && size > 0 && fallocate(old_file, FALLOC_FL_KEEP_SIZE, 0, size) != 0 &&
+        errno != EOPNOTSUPP && errno != ENOSYS)
         error = errno;
-    char block[64 * 1024];
-    while (error == 0) {
-        const ssize_t got = read(from, block, sizeof block);
-        if (got < 0 && errno == EINTR)
-            continue;
+    hold_signals(true);
+    static char block[64 * 1024];
+    for (off_t done = 0; error == 0 && done < size;) {
+        const std::size_t want =
+            size - done < off_t{sizeof block} ? static_cast<std::size_t>(size - done) : sizeof block;
+        const ssize_t got = pread(from, block, want, done);
         if (got <= 0) {
-            error = got < 0 ? errno : 0;
+            if (got < 0 && errno == EINTR)
+                continue;
+            error = got < 0 ? errno : EIO;
             break;
         }
-        for (ssize_t done = 0; done < got && error == 0;) {
-            const ssize_t put = write(old_file, block + done, static_cast<std::size_t>(got - done));
-            if (put < 0 && errno != EINTR)
-                error = errno;
-            else if (put > 0)
-                done += put;
+        for (ssize_t put_so_far = 0; put_so_far < got && error == 0;) {
+            const ssize_t put = pwrite(old_file, block + put_so_far,
+                                       static_cast<std::size_t>(got - put_so_far),
+                                       done + put_so_far);
+            if (put > 0)
+                put_so_far += put;
+            else if (put == 0 || errno != EINTR)
+                error = put == 0 ? EIO : errno;
         }
+        done += got;
     }
-    close(from);
+    if (error == 0 && ftruncate(old_file, size) != 0)
+        error = errno;
+    if (error == 0 && fsync(old_file) != 0 && errno != EINVAL)
+        error = errno;
     if (close(old_file) != 0 && error == 0)
         error = errno;
     old_file = -1;
+    hold_signals(false);
     return error;
 }
 
@@ -313,13 +349,56 @@ void finish_replacement(int error) {
         else
             error = errno;
         hold_signals(false);
-        if (error != 0 && old_file >= 0)
-            error = copy_into_old_file();
+        if (error != 0 && old_file >= 0) {
+            // Not to be renamed over (a file of another user in a sticky
+            // folder, a file mounted on its own): written in place.
+            const int from = open(temporary, O_RDONLY | O_CLOEXEC);
+            error = from < 0 ? errno : write_over(from);
+            if (from >= 0)
+                close(from);
+        }
     }
     discard();
     output_file = nullptr;
     if (error != 0)
         fatal_error("Writing file \"%s\": %s", output_path, std::strerror(error));
+}
+
+// An unnamed file to hold the whole picture: in $TMPDIR, or /tmp, or in
+// memory where neither takes one.  Its descriptor, or -1 with errno set.
+int open_spool() {
+    const char *folder = std::getenv("TMPDIR");
+    if (folder == nullptr || folder[0] == '\0')
+        folder = "/tmp";
+    const int fd = open(folder, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    return fd >= 0 ? fd : memfd_create("quadrix-image", MFD_CLOEXEC);
+}
+
+// Opens the output where it lies, as fopen would but without cutting a
+// regular file short: that gets the picture through a spool, and the old
+// one stays until the new one is whole.
+void open_in_place() {
+    const int fd = open(output_path, O_WRONLY | O_CREAT, 0666);
+    if (fd < 0)
+        fatal_error("Creating file \"%s\": %s", output_path, std::strerror(errno));
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        output_file = fdopen(fd, "w");
+        if (output_file == nullptr)
+            fatal_error("Creating file \"%s\": %s", output_path, std::strerror(errno));
+        return;
+    }
+    old_file = fd;
+    const int spool = open_spool();
+    output_file = spool >= 0 ? fdopen(spool, "w+") : nullptr;
+    if (output_file == nullptr) {
+        const int error = errno;
+        if (spool >= 0)
+            close(spool);
+        discard();
+        fatal_error("Writing file \"%s\": %s", output_path, std::strerror(error));
+    }
+    spooled = true;
 }
 
 }  // namespace
@@ -332,11 +411,8 @@ void open_output() {
         output_file = stdout;
         return;
     }
-    if (!open_replacement()) {
-        output_file = std::fopen(output_path, "w");
-        if (output_file == nullptr)
-            fatal_error("Creating file \"%s\": %s", output_path, std::strerror(errno));
-    }
+    if (!open_replacement())
+        open_in_place();
     if (verbose)
         std::fprintf(stderr, "Writing to file \"%s\"\n", output_path);
 }
@@ -355,8 +431,17 @@ void close_output() {
     // the old picture.  (A file system that cannot sync says EINVAL.)
     if (temporary_exists && error == 0 && fsync(fileno(output_file)) != 0 && errno != EINVAL)
         error = errno;
-    if (output_file != stdout && std::fclose(output_file) != 0 && error == 0)
+    if (spooled) {
+        // The whole picture is in the spool: now, and not before, it goes
+        // over the old one.
+        if (error == 0)
+            error = write_over(fileno(output_file));
+        discard();
+        spooled = false;
+        std::fclose(output_file);  // the spool, read to its end
+    } else if (output_file != stdout && std::fclose(output_file) != 0 && error == 0) {
         error = errno;
+    }
     if (temporary_exists)
         finish_replacement(error);
     if (error == 0)

@@ -202,6 +202,11 @@ void face_layout(int width, int height, int border) {
     if (border > 0 && (width - 2LL * border < FACE_MIN_SIZE ||
                        height - 2LL * border < FACE_MIN_SIZE))
         face_layout_failure("Quadface: border too large for size\n");
+    // Beyond this the placement, in single precision, no longer falls on
+    // whole pixels and puts parts of the face outside the image.  Every sum
+    // below stays far inside an int up to it.
+    if (width > FACE_MAX_SIZE || height > FACE_MAX_SIZE)
+        face_layout_failure("Quadface: too large\n");
 
     if (width == layout.cached_width && height == layout.cached_height &&
         (border == layout.cached_border || (border < 0 && layout.cached_border < 0)))

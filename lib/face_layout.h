@@ -23,7 +23,7 @@ struct FaceLayout {
 };
 
 // Lays out the face for a size and a border request, or ends the process
-// with the library's message when the size is too small.
+// with the library's message when it cannot lay out that size.
 void face_layout(int width, int height, int border);
 
 // Writes the library's message, unadorned, to standard error and ends the

@@ -292,6 +292,7 @@ struct RejectedCase {
 
 constexpr const char too_small[] = "^Quadface: too small\n$";
 constexpr const char border_too_large[] = "^Quadface: border too large for size\n$";
+constexpr const char too_large[] = "^Quadface: too large\n$";
 
 constexpr RejectedCase rejected_cases[] = {
     {20, 64, -1, too_small},
@@ -318,6 +319,15 @@ constexpr RejectedCase rejected_cases[] = {
     {64, 64, INT_MAX, border_too_large},
     {INT_MAX, INT_MAX, INT_MAX, border_too_large},
     {INT_MAX, INT_MAX, INT_MAX / 2 - 9, border_too_large},
+    // A side the face cannot be placed on exactly; the smaller messages
+    // come first.
+    {FACE_MAX_SIZE + 1, 64, -1, too_large},
+    {64, FACE_MAX_SIZE + 1, 0, too_large},
+    {FACE_MAX_SIZE + 1, FACE_MAX_SIZE + 1, (FACE_MAX_SIZE - 20) / 2, too_large},
+    {INT_MAX, INT_MAX, INT_MAX / 2 - 10, too_large},
+    {INT_MAX, 21, 0, too_large},
+    {INT_MAX, 20, -1, too_small},
+    {INT_MAX, 64, 22, border_too_large},
 };
 
 void draw_reporting_calls(int width, int height, int border) {
@@ -330,6 +340,51 @@ TEST(FaceDrawDeathTest, RejectedSizesEndTheProcessBeforeAnyCall) {
         SCOPED_TRACE(size_text(c.width, c.height, c.border));
         EXPECT_EXIT(draw_reporting_calls(c.width, c.height, c.border),
                     ::testing::ExitedWithCode(1), c.message);
+    }
+}
+
+// Every int size and border either draws within the contract or ends with a
+// message: in a build with UndefinedBehaviorSanitizer, an overflow on the
+// way to either ends this test.  Defined below.
+::testing::AssertionResult keeps_the_contract(const std::vector<Call> &calls, int width,
+                                              int height);
+
+TEST(FaceDrawDeathTest, EveryIntSizeDrawsOrIsRefused) {
+    // Up to the largest size: every pair of these sides draws, with borders
+    // from none to the largest.
+    std::vector<int> drawn = {22, 23, 60, 4097, 8193, 1 << 23, FACE_MAX_SIZE - 1, FACE_MAX_SIZE};
+    for (int side = 21; side <= FACE_MAX_SIZE / 2; side = side * 2 + 1)
+        drawn.push_back(side);
+    for (int width : drawn) {
+        for (int height : drawn) {
+            const int largest = (std::min(width, height) - 21) / 2;
+            for (int border : {-1, 0, 1, largest / 2, largest}) {
+                if (border > largest)
+                    continue;
+                SCOPED_TRACE(size_text(width, height, border));
+                for (int minute : {0, 14, 29, 44, 59})
+                    ASSERT_TRUE(keeps_the_contract(draw(5, minute, 59, width, height, border),
+                                                   width, height))
+                        << " at minute " << minute;
+            }
+        }
+    }
+    // Beyond it, whatever the other side and the border, a message.
+    constexpr int largest_size = FACE_MAX_SIZE;
+    for (int beyond : {largest_size + 1, 350000000, 1600000000, INT_MAX}) {
+        for (int other : {21, 4097, largest_size, largest_size + 1, INT_MAX}) {
+            const long long largest = (std::min(beyond, other) - 21LL) / 2;
+            for (long long border : {-1LL, largest, largest + 1, 0LL + INT_MAX}) {
+                if (border > INT_MAX)
+                    continue;
+                const char *message = border > largest ? border_too_large : too_large;
+                SCOPED_TRACE(size_text(beyond, other, int(border)));
+                EXPECT_EXIT(draw_reporting_calls(beyond, other, int(border)),
+                            ::testing::ExitedWithCode(1), message);
+                EXPECT_EXIT(draw_reporting_calls(other, beyond, int(border)),
+                            ::testing::ExitedWithCode(1), message);
+            }
+        }
     }
 }
 

@@ -22,10 +22,18 @@ enum {
 enum { FACE_MIN_SIZE = 21 };
 
 /*
+ * The largest width and height it is drawn in: up to here every coordinate
+ * of its single-precision placement is a whole number a float holds exactly.
+ */
+enum { FACE_MAX_SIZE = 1 << 24 };
+
+/*
  * Draws the whole face: hour, minute and second may be any integers (they
  * are taken modulo 12, 60 and 60); border is a pixel count, or negative to
- * let the library choose it from the size.  A size it cannot lay out ends
- * the process with status 1 and a message, before any primitive is called.
+ * let the library choose it from the size.  A size it cannot lay out (a
+ * side below FACE_MIN_SIZE or above FACE_MAX_SIZE, a border that leaves less
+ * than FACE_MIN_SIZE) ends the process with status 1 and a message, before
+ * any primitive is called.
  */
 void face_draw(int hour, int minute, int second, int width, int height,
                int border);

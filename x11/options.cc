@@ -2,6 +2,7 @@
 
 #include "host.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -85,15 +86,25 @@ void store_value(const char *word, const char *value) {
             *option.setting = value;
 }
 
-// Asked for: the usage text on standard output.
-[[noreturn]] void help() {
-    std::printf(usage_text, program_name);
+// Ends the run once a text asked for is printed (printed is what printf
+// returned): with status 0 when the whole text reached standard output,
+// else with status 1 and why not.
+[[noreturn]] void end_after_printing(int printed) {
+    int error = printed < 0 ? errno : 0;
+    if (std::fflush(stdout) != 0 && error == 0)
+        error = errno;
+    if (std::ferror(stdout) && error == 0)
+        error = EIO;
+    if (error != 0)
+        fatal_error("Writing to standard output: %s", std::strerror(error));
     end_process(0);
 }
 
+// Asked for: the usage text on standard output.
+[[noreturn]] void help() { end_after_printing(std::printf(usage_text, program_name)); }
+
 [[noreturn]] void version() {
-    std::printf("quadrix-x %s\n", QUADRIX_VERSION);
-    end_process(0);
+    end_after_printing(std::printf("quadrix-x %s\n", QUADRIX_VERSION));
 }
 
 }  // namespace

@@ -2,9 +2,13 @@
 #include "host.h"
 #include "options.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -17,9 +21,10 @@ std::vector<std::string> storage;
 std::vector<char *> argv;
 
 // Runs parse_options on "quadrix-x" followed by the words; returns the
-// status the run ended with, or -1 when parse_options returned.
+// status the run ended with, or -1 when parse_options returned.  Standard
+// output is captured unless capture_output is false.
 int parse(std::initializer_list<const char *> words, std::string *errors = nullptr,
-          std::string *output = nullptr) {
+          std::string *output = nullptr, bool capture_output = true) {
     program_name = "quadrix-x";
     storage = {"/usr/local/bin/quadrix-x"};
     for (const char *word : words)
@@ -30,14 +35,15 @@ int parse(std::initializer_list<const char *> words, std::string *errors = nullp
     argv.push_back(nullptr);
 
     testing::internal::CaptureStderr();
-    testing::internal::CaptureStdout();
+    if (capture_output)
+        testing::internal::CaptureStdout();
     int status = -1;
     try {
         parse_options(static_cast<int>(storage.size()), argv.data());
     } catch (const ProcessEnd &end) {
         status = end.status;
     }
-    const std::string printed = testing::internal::GetCapturedStdout();
+    const std::string printed = capture_output ? testing::internal::GetCapturedStdout() : "";
     const std::string captured = testing::internal::GetCapturedStderr();
     if (errors != nullptr)
         *errors = captured;
@@ -236,6 +242,28 @@ TEST(XOptions, HelpAndVersionOnStandardOutput) {
         EXPECT_EQ(parse(c.words, &errors, &output), c.status) << *c.words.begin();
         EXPECT_EQ(output, c.output) << *c.words.begin();
         EXPECT_EQ(errors, c.errors) << *c.words.begin();
+    }
+}
+
+// A text asked for that does not reach standard output is a failure, as
+// is any other output that cannot be written.
+TEST(XOptions, HelpAndVersionThatCannotBeWritten) {
+    for (const char *word : {"-help", "-version", "--help", "--version"}) {
+        std::fflush(stdout);
+        const int saved = dup(1);
+        const int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+        ASSERT_GE(saved, 0);
+        ASSERT_GE(full, 0);
+        ASSERT_EQ(dup2(full, 1), 1);
+        close(full);
+        std::string errors;
+        const int status = parse({word}, &errors, nullptr, false);
+        dup2(saved, 1);
+        close(saved);
+        std::clearerr(stdout);
+        EXPECT_EQ(status, 1) << word;
+        EXPECT_EQ(errors, "\nError quadrix-x: Writing to standard output: No space left on device\n\n")
+            << word;
     }
 }
 

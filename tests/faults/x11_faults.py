@@ -61,6 +61,27 @@ class NoServer(Server):
                          (1, "\nCannot connect to X server []\n\n"))
 
 
+    def test_help_and_version_that_cannot_be_written(self):
+        # Asked for and lost on the way: status 1 and why, as for any
+        # other output; no server is needed.
+        for outlet, reason in (("/dev/full", "No space left on device"),
+                               (None, "Bad file descriptor")):
+            for word in ("-help", "-version"):
+                with self.subTest(word, outlet=outlet):
+                    if outlet is None:
+                        result = subprocess.run([harness.QUADRIX_X, word], stdin=subprocess.DEVNULL,
+                                                stderr=subprocess.PIPE, timeout=30,
+                                                preexec_fn=lambda: os.close(1))
+                    else:
+                        with open(outlet, "wb") as stdout:
+                            result = subprocess.run([harness.QUADRIX_X, word],
+                                                    stdin=subprocess.DEVNULL, stdout=stdout,
+                                                    stderr=subprocess.PIPE, timeout=30)
+                    self.assertEqual((result.returncode, result.stderr.decode()),
+                                     (1, "\nError quadrix-x: Writing to standard output: %s\n\n"
+                                      % reason))
+
+
 class ServerGoesAway(Server):
     def test_the_clock_ends_at_once_without_spinning(self):
         for sig in (signal.SIGKILL, signal.SIGTERM):

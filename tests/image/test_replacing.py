@@ -1,9 +1,12 @@
 """How quadrix-image puts its picture into a file, from outside: a regular
 file is replaced whole, so a failed or stopped run leaves the old picture
 byte for byte and a reader never sees part of a picture; the replaced file
-keeps its permission bits, a new one gets those of the umask, a symbolic
-link stays and its target is replaced; devices, FIFOs and terminals, and a
-file in a folder that takes no new file, are written in place."""
+keeps its owner, group and permission bits, a new one gets those of the
+umask, a symbolic link stays and its target is replaced; devices, FIFOs and
+terminals are written in place, and so is a file in a folder that takes no
+new file or that may not be renamed over, but only once the whole picture
+is made and the room for it reserved: a run that fails before leaves the
+old picture, also on a file system that runs full."""
 
 import sys
 
@@ -28,10 +31,14 @@ from quadrix_check import error, run
 FORMATS = re.findall(r"^(-\w+) : create .*image file$", q.usage(), re.M)
 
 
-def nobody():
-    os.setgroups([])
-    os.setgid(65534)
-    os.setuid(65534)
+NOBODY = 65534
+STAFF = 50  # a group of Debian's base system
+
+
+def nobody(groups=()):
+    os.setgroups(list(groups))
+    os.setgid(NOBODY)
+    os.setuid(NOBODY)
 
 
 class Folder(unittest.TestCase):
@@ -70,10 +77,36 @@ class Folder(unittest.TestCase):
         os.chmod(program, 0o755)
         return program, nobody
 
+    def in_place_folder(self, kind):
+        """A folder where the run of as_other_user must write a file in
+        place: "locked" takes no new file; in "sticky" the run may add
+        files, but not rename over one of another user (root's)."""
+        folder = self.path(kind)
+        os.mkdir(folder)
+        if kind == "locked":
+            os.chmod(folder, 0o555)
+            self.addCleanup(os.chmod, folder, 0o755)
+        else:
+            if os.geteuid() != 0:
+                self.skipTest("needs a second user")
+            os.chmod(folder, 0o1777)
+        return folder
 
-def run_as(program, args, preexec_fn=None, stdout=subprocess.PIPE):
+    def put_in_place(self, folder, data):
+        """clock.ppm in folder, holding data, anyone's to write; its path."""
+        out = os.path.join(folder, "clock.ppm")
+        if os.path.exists(out):
+            os.chmod(out, 0o666)
+        else:
+            os.chmod(folder, 0o755 | stat.S_IMODE(os.stat(folder).st_mode))
+        self.put(out, data, 0o666)
+        return out
+
+
+def run_as(program, args, preexec_fn=None, stdout=subprocess.PIPE, env=None):
     result = subprocess.run([program] + list(args), stdin=subprocess.DEVNULL, stdout=stdout,
-                            stderr=subprocess.PIPE, preexec_fn=preexec_fn, timeout=120)
+                            stderr=subprocess.PIPE, preexec_fn=preexec_fn, timeout=120,
+                            env=env)
     return result.returncode, result.stdout or b"", result.stderr.decode("utf-8", "replace")
 
 
@@ -418,6 +451,226 @@ class InPlace(Folder):
         self.assertEqual(os.stat(out).st_ino, inode)
         self.assertEqual(self.read(out), q.image(["1", "2", "3"]))
         self.assert_only(folder, ["clock.ppm"])
+
+
+class InPlaceRewrites(Folder):
+    """A regular file written in place gets the whole new picture, the old
+    one kept until then."""
+
+    ARGS = ["-q", "-width", "300", "-height", "300", "4", "5", "6"]
+
+    def test_the_file_shrinks_and_grows_to_the_picture(self):
+        picture = q.image(self.ARGS)
+        olds = [
+            ("empty", b""),
+            ("shorter", b"old"),
+            ("the picture less a byte", picture[:-1]),
+            ("the picture and a tail", picture + b"tail"),
+            ("longer", b"o" * (3 * len(picture) + 12345)),
+        ]
+        for kind in ("locked", "sticky"):
+            with self.subTest(kind):
+                folder = self.in_place_folder(kind)
+                program, preexec = self.as_other_user()
+                for what, old in olds:
+                    with self.subTest(kind, old=what):
+                        out = self.put_in_place(folder, old)
+                        if kind == "locked":
+                            os.chmod(folder, 0o555)
+                        before = os.stat(out)
+                        status, _, err = run_as(program, [out] + self.ARGS, preexec)
+                        self.assertEqual((status, err), (0, ""))
+                        after = os.stat(out)
+                        self.assertEqual((after.st_ino, after.st_uid, after.st_gid),
+                                         (before.st_ino, before.st_uid, before.st_gid))
+                        self.assertEqual(after.st_size, len(picture))
+                        self.assertEqual(self.read(out), picture)
+                        self.assert_only(folder, ["clock.ppm"])
+
+    def test_a_run_that_fails_before_writing_over_leaves_the_old_picture(self):
+        if shutil.which("prlimit") is None:
+            self.skipTest("prlimit (util-linux) is not installed")
+        old = q.image(["1", "2", "3"])
+        folder = self.in_place_folder("locked")
+        program, preexec = self.as_other_user()
+        out = self.put_in_place(folder, old)
+        os.chmod(folder, 0o555)
+        for option in FORMATS:
+            with self.subTest(option):
+                args = ["-q", option, "-width", "600", "-height", "600", "4", "5", "6"]
+                limit = min(20000, len(q.image(args[1:])) // 2)
+                status, _, err = run_as("prlimit", ["--fsize=%d" % limit, program, out] + args,
+                                        preexec)
+                self.assertEqual((status, err),
+                                 (1, error('Writing file "%s": File too large' % out)))
+                self.assertEqual(self.read(out), old)
+                self.assert_only(folder, ["clock.ppm"])
+
+    def test_the_picture_is_kept_in_memory_without_a_temporary_folder(self):
+        picture = q.image(self.ARGS)
+        folder = self.in_place_folder("locked")
+        program, preexec = self.as_other_user()
+        out = self.put_in_place(folder, b"old")
+        os.chmod(folder, 0o555)
+        for tmpdir in ("/nonexistent", folder, ""):
+            with self.subTest(TMPDIR=tmpdir):
+                self.put(out, b"old")
+                env = dict(os.environ, TMPDIR=tmpdir)
+                status, _, err = run_as(program, [out] + self.ARGS, preexec, env=env)
+                self.assertEqual((status, err), (0, ""))
+                self.assertEqual(self.read(out), picture)
+                self.assert_only(folder, ["clock.ppm"])
+
+    def test_a_signal_leaves_one_picture_or_the_other(self):
+        # Stopped as soon as the old file shows a change, that is once its
+        # bytes are being written over: the file holds the old picture or
+        # the new one, never a mixture.
+        args = ["-q", "-width", "3000", "-height", "3000", "4", "5", "6"]
+        picture = q.image(args)
+        old = b"o" * len(picture)
+        folder = self.in_place_folder("locked")
+        program, preexec = self.as_other_user()
+        out = self.put_in_place(folder, old)
+        os.chmod(folder, 0o555)
+
+        def looks(path):
+            info = os.stat(path)
+            return info.st_size, info.st_mtime_ns, info.st_blocks
+
+        for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+            with self.subTest(signal.Signals(number).name):
+                self.put(out, old)
+                before = looks(out)
+                child = subprocess.Popen([program, out] + args, stdin=subprocess.DEVNULL,
+                                         stderr=subprocess.PIPE, preexec_fn=preexec)
+                while child.poll() is None and looks(out) == before:
+                    pass
+                child.send_signal(number)
+                _, err = child.communicate(timeout=120)
+                self.assertIn(child.returncode, (0, -number), err)
+                self.assertEqual(err, b"")
+                got = self.read(out)
+                self.assertTrue(got in (old, picture), "%d bytes, part of a picture" % len(got))
+                self.assert_only(folder, ["clock.ppm"])
+
+
+class Ownership(Folder):
+    def setUp(self):
+        if os.geteuid() != 0:
+            self.skipTest("needs root to hand files to other users")
+        super().setUp()
+        os.chmod(self.dir, 0o777)
+
+    def test_root_keeps_owner_group_and_mode(self):
+        picture = q.image(["1", "2", "3"])
+        for uid, gid, mode in ((NOBODY, NOBODY, 0o640), (NOBODY, 0, 0o604), (0, NOBODY, 0o660),
+                               (NOBODY, STAFF, 0o400), (0, 0, 0o644)):
+            with self.subTest(uid=uid, gid=gid, mode=oct(mode)):
+                out = self.path("clock.ppm")
+                self.put(out, b"old")
+                os.chown(out, uid, gid)
+                os.chmod(out, mode)
+                inode = os.stat(out).st_ino
+                status, _, err = run([out, "-q", "1", "2", "3"])
+                self.assertEqual((status, err), (0, ""))
+                after = os.stat(out)
+                self.assertNotEqual(after.st_ino, inode, "written in place")
+                self.assertEqual((after.st_uid, after.st_gid, stat.S_IMODE(after.st_mode)),
+                                 (uid, gid, mode))
+                self.assertEqual(self.read(out), picture)
+                self.assert_only(self.dir, ["clock.ppm"])
+
+    def test_another_user_keeps_a_group_of_its_own(self):
+        # nobody, a member of staff besides its own group, replaces root's
+        # files: the new file is nobody's, in the old group where nobody is
+        # a member of it, else in nobody's own.
+        program, _ = self.as_other_user()
+        os.chmod(self.dir, 0o777)
+        for gid, new_gid in ((STAFF, STAFF), (0, NOBODY), (NOBODY, NOBODY)):
+            with self.subTest(gid=gid):
+                out = self.path("clock.ppm")
+                self.put(out, b"old", 0o666)
+                os.chown(out, 0, gid)
+                status, _, err = run_as(program, [out, "-q", "1", "2", "3"],
+                                        lambda: nobody([STAFF]))
+                self.assertEqual((status, err), (0, ""))
+                after = os.stat(out)
+                self.assertEqual((after.st_uid, after.st_gid, stat.S_IMODE(after.st_mode)),
+                                 (NOBODY, new_gid, 0o666))
+                self.assert_only(self.dir, ["clock.ppm"])
+
+
+class FullFileSystem(Folder):
+    """On a small tmpfs: a run whose picture does not fit, written in place
+    or beside, leaves the old picture byte for byte."""
+
+    SIZE = 2 * 1024 * 1024
+
+    def setUp(self):
+        if os.geteuid() != 0:
+            self.skipTest("mounting a tmpfs needs root")
+        super().setUp()
+        self.mount = self.path("tmpfs")
+        os.mkdir(self.mount)
+        result = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%d,mode=0755" % self.SIZE,
+                                 "quadrix-test", self.mount], stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        if result.returncode != 0:
+            self.skipTest("no tmpfs to be had: %s" % result.stdout.decode("utf-8", "replace"))
+        self.addCleanup(subprocess.run, ["umount", "-l", self.mount])
+        os.chmod(self.dir, 0o755)
+        self.filler = os.path.join(self.mount, "filler")
+
+    def leave_free(self, size):
+        """Fills the tmpfs up to size bytes free."""
+        if os.path.exists(self.filler):
+            os.remove(self.filler)
+        info = os.statvfs(self.mount)
+        free = info.f_bavail * info.f_frsize
+        self.assertGreater(free, size)
+        self.put(self.filler, b"f" * (free - size))
+
+    def test_a_picture_that_does_not_fit(self):
+        old = q.image(["1", "2", "3"])
+        args = ["-q", "-width", "300", "-height", "300", "4", "5", "6"]
+        picture = q.image(args)
+        spool = os.path.join(self.mount, "spool")
+        os.mkdir(spool)
+        os.chmod(spool, 0o1777)
+        program, preexec = self.as_other_user()
+        cases = [
+            # The reservation fails: the file cannot grow to the picture.
+            ("locked", {}, len(picture) // 2),
+            # The picture does not fit where it is made.
+            ("locked", {"TMPDIR": spool}, len(picture) // 2),
+            # The new file beside fits, but then the old file cannot grow.
+            ("sticky", {}, len(picture) + 8 * 4096),
+        ]
+        for number, (kind, env, free) in enumerate(cases):
+            with self.subTest(kind, env=env):
+                if os.path.exists(self.filler):
+                    os.remove(self.filler)
+                folder = os.path.join(self.mount, "%s-%d" % (kind, number))
+                os.mkdir(folder)
+                out = self.put_in_place(folder, old)
+                os.chmod(folder, 0o555 if kind == "locked" else 0o1777)
+                self.leave_free(free)
+                status, _, err = run_as(program, [out] + args, preexec,
+                                        env=dict(os.environ, **env))
+                self.assertEqual((status, err),
+                                 (1, error('Writing file "%s": No space left on device' % out)))
+                self.assertEqual(self.read(out), old)
+                self.assert_only(folder, ["clock.ppm"])
+                self.assert_only(spool, [])
+                # With the room it needs, the same run writes over it.
+                self.leave_free(2 * len(picture) + 8 * 4096)
+                inode = os.stat(out).st_ino
+                status, _, err = run_as(program, [out] + args, preexec,
+                                        env=dict(os.environ, **env))
+                self.assertEqual((status, err), (0, ""))
+                self.assertEqual(os.stat(out).st_ino, inode)
+                self.assertEqual(self.read(out), picture)
+                self.assert_only(folder, ["clock.ppm"])
 
 
 if __name__ == "__main__":
