@@ -7,6 +7,40 @@
 #include <cstdio>
 #include <cstring>
 
+const char *bg_name;
+const char *fg_name;
+const char *hc_name;
+const char *mc_name;
+const char *sc_name;
+const char *ic_name;
+
+namespace {
+
+struct ColourOption {
+    const char *word;
+    const char **setting;
+};
+constexpr ColourOption colour_options[] = {
+    {"-bg", &bg_name}, {"-fg", &fg_name}, {"-hc", &hc_name},
+    {"-mc", &mc_name}, {"-sc", &sc_name}, {"-ic", &ic_name},
+};
+
+}  // namespace
+
+void clear_colour_options() {
+    for (const ColourOption &option : colour_options)
+        *option.setting = nullptr;
+}
+
+bool take_colour_option(int argc, char **argv, int &index) {
+    for (const ColourOption &option : colour_options)
+        if (std::strcmp(argv[index], option.word) == 0) {
+            *option.setting = option_value(argc, argv, index);
+            return true;
+        }
+    return false;
+}
+
 const char *option_value(int argc, char **argv, int &index) {
     if (index + 1 >= argc)
         fatal_error("Missing argument for '%s'", argv[index]);

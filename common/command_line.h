@@ -7,6 +7,22 @@
 // none.  index moves on to the value.
 const char *option_value(int argc, char **argv, int &index);
 
+// The colour options of the clocks on screen, as given, or null: each names
+// a colour in the window system's own way.
+extern const char *bg_name;  // background and, by default, the inside
+extern const char *fg_name;  // default of the rim, the hour and the minutes
+extern const char *hc_name;  // hour marker
+extern const char *mc_name;  // minute bars
+extern const char *sc_name;  // rim of the square
+extern const char *ic_name;  // inside of the square
+
+// Puts every colour option back to null.
+void clear_colour_options();
+
+// When argv[index] is a colour option, stores the word after it as its
+// value, moves index on to it and gives true.
+bool take_colour_option(int argc, char **argv, int &index);
+
 // -border: 0 to 200, else "Value for -border out of range".
 int read_border(const char *value);
 

@@ -1,6 +1,6 @@
 #include "command_line.h"
-#include "end_process_test.h"
 #include "host.h"
+#include "run_to_end_test.h"
 
 #include <gtest/gtest.h>
 
@@ -14,17 +14,7 @@ namespace {
 template <typename F>
 int status_of(F f, std::string &errors, std::string &output) {
     program_name = "clock";
-    testing::internal::CaptureStderr();
-    testing::internal::CaptureStdout();
-    int status = -1;
-    try {
-        f();
-    } catch (const ProcessEnd &end) {
-        status = end.status;
-    }
-    output = testing::internal::GetCapturedStdout();
-    errors = testing::internal::GetCapturedStderr();
-    return status;
+    return run_to_end(f, &errors, &output);
 }
 
 TEST(CommandLine, OptionValue) {
@@ -42,6 +32,36 @@ TEST(CommandLine, OptionValue) {
     EXPECT_EQ(status_of([&] { option_value(2, argv, index); }, errors, output), 1);
     EXPECT_EQ(errors, "\nError clock: Missing argument for '-bg'\n\n");
     EXPECT_EQ(index, 1);
+}
+
+TEST(CommandLine, ColourOptions) {
+    CommandLine line("clock", {"-bg", "navy", "-ic", "-fg", "-x", "-sc"});
+    char **argv = line.argv.data();
+    clear_colour_options();
+    int index = 1;
+    EXPECT_TRUE(take_colour_option(line.argc(), argv, index));
+    EXPECT_EQ(index, 2);
+    index = 3;
+    EXPECT_TRUE(take_colour_option(line.argc(), argv, index));
+    EXPECT_EQ(index, 4);
+    index = 5;
+    EXPECT_FALSE(take_colour_option(line.argc(), argv, index));
+    EXPECT_EQ(index, 5);
+    EXPECT_STREQ(bg_name, "navy");
+    EXPECT_STREQ(ic_name, "-fg");
+    EXPECT_EQ(fg_name, nullptr);
+
+    std::string errors;
+    std::string output;
+    index = 6;
+    EXPECT_EQ(status_of([&] { take_colour_option(line.argc(), argv, index); }, errors, output),
+              1);
+    EXPECT_EQ(errors, "\nError clock: Missing argument for '-sc'\n\n");
+    EXPECT_EQ(sc_name, nullptr);
+
+    clear_colour_options();
+    for (const char *name : {bg_name, fg_name, hc_name, mc_name, sc_name, ic_name})
+        EXPECT_EQ(name, nullptr);
 }
 
 TEST(CommandLine, BorderAndInterval) {
