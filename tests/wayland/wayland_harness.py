@@ -72,11 +72,11 @@ class Sway:
     its outputs."""
 
     def __init__(self, outputs=("640x480", "320x240"), nested_in=None, wl_outputs=2,
-                 config=""):
+                 config="", base_config=BASE_CONFIG, env=None):
         self.runtime = tempfile.mkdtemp(prefix="quadrix-wayland-sway.")
         os.chown(self.runtime, NOBODY, NOBODY)
         self.config = os.path.join(self.runtime, "config")
-        lines = [BASE_CONFIG]
+        lines = [base_config]
         for number, resolution in enumerate(outputs, 1):
             lines.append("output HEADLESS-%d resolution %s\n" % (number, resolution))
         lines.append(config)
@@ -84,7 +84,7 @@ class Sway:
             f.write("".join(lines))
         os.chown(self.config, NOBODY, NOBODY)
         env = {"PATH": "/usr/bin:/bin", "HOME": self.runtime, "XDG_RUNTIME_DIR": self.runtime,
-               "WLR_RENDERER": "pixman", "WLR_LIBINPUT_NO_DEVICES": "1"}
+               "WLR_RENDERER": "pixman", "WLR_LIBINPUT_NO_DEVICES": "1", **(env or {})}
         if nested_in is None:
             env.update(WLR_BACKENDS="headless", WLR_HEADLESS_OUTPUTS=str(len(outputs)))
         else:
@@ -146,14 +146,6 @@ class Sway:
         """Name -> the output's state as sway reports it."""
         found = json.loads(self.msg("-t", "get_outputs").stdout)
         return {output["name"]: output for output in found}
-
-    def output_pixels(self, name):
-        """The size of the output in its own pixels."""
-        output = self.outputs()[name]
-        mode = output["current_mode"]
-        if output.get("transform", "normal") in ("90", "270", "flipped-90", "flipped-270"):
-            return mode["height"], mode["width"]
-        return mode["width"], mode["height"]
 
     def windows(self):
         """Every window, as the nodes of sway's tree that have an app_id."""
@@ -271,14 +263,15 @@ class Clock:
 REQUEST = re.compile(r"^\[\s*(\d+\.\d+)\]\s+-> (\w+@\d+)\.(\w+)\((.*)\)$")
 
 
-def drawn(width, height, colours=(), border=None, crop=None):
-    """quadrix-image's picture of the frozen time, as (width, height, RGB
-    bytes); colours are its own options, such as ("-bg", "255", "0", "0");
-    crop is a width and height to cut from the top left."""
+def drawn(width, height, colours=(), border=None, crop=None, hms=FROZEN_HMS):
+    """quadrix-image's picture of the frozen time, or of the time hms, as
+    (width, height, RGB bytes); colours are its own options, such as ("-bg",
+    "255", "0", "0"); crop is a width and height to cut from the top
+    left."""
     args = [QUADRIX_IMAGE, "-", "-q", "-width", str(width), "-height", str(height)]
     if border is not None:
         args += ["-border", str(border)]
-    args += list(colours) + list(FROZEN_HMS)
+    args += list(colours) + [str(part) for part in hms]
     picture = decoded(subprocess.run(args, capture_output=True, check=True).stdout)
     if crop is None:
         return picture
