@@ -68,10 +68,11 @@ class Window(WaylandTestCase):
         # Sizes from the compositor, from the time-out's point of view at
         # once; below the face's minimum the window shows the top left of
         # the smallest face.
-        for width, height in ((200, 150), (30, 300), (21, 21)):
+        for width, height in ((200, 150), (30, 300), (21, 21), (10, 15)):
             with self.subTest(size=(width, height)):
                 sway.msg("[app_id=floating]", "resize", "set", str(width), str(height))
-                self.assertWindowShows(sway, "floating", drawn(width, height),
+                picture = drawn(max(width, 21), max(height, 21), crop=(width, height))
+                self.assertWindowShows(sway, "floating", picture,
                                        "after resize set %d %d" % (width, height), clock)
         sway.msg("[app_id=floating]", "resize", "set", "100", "100")
         self.assertWindowShows(sway, "floating", drawn(100, 100), "at 100 x 100", clock)
@@ -80,6 +81,24 @@ class Window(WaylandTestCase):
         sway.msg("[app_id=floating]", "move", "position", "0", "0")
         sway.msg("output", "HEADLESS-1", "scale", "2")
         self.assertWindowShows(sway, "floating", drawn(200, 200), "at scale 2", clock)
+
+    def test_asks_for_the_smallest_face_and_the_display_named(self):
+        # -display wins over WAYLAND_DISPLAY.
+        sway = self.sway(("320x240",))
+        for args, smallest in (((), "21, 21"), (("-border", "10"), "41, 41")):
+            with self.subTest(args=args):
+                env = sway.env(TZ="UTC", WAYLAND_DISPLAY="no-such-display")
+                clock = self.clock(sway, "-display", sway.socket, "-interval", "100000", *args,
+                                   env=env, debug=True)
+                border = 10 if args else None
+                self.assertWindowShows(sway, "quadrix-wayland", drawn(320, 240, border=border),
+                                       "the window", clock)
+                self.assertIn(("set_min_size", smallest),
+                              [(request, arguments) for _, _, request, arguments
+                               in clock.requests()])
+                clock.process.send_signal(signal.SIGTERM)
+                self.assertExits(clock, 0)
+                wait_for(lambda: sway.window("quadrix-wayland") is None, "the window to go")
 
     def test_app_id_and_title(self):
         sway = self.sway(("320x240",))
