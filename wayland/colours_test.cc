@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
@@ -12,9 +14,17 @@
 
 namespace {
 
-// A database of the tests' own, in rgb.txt's form.
+// A database of the tests' own, in rgb.txt's form, in a file of this
+// process (ctest runs the tests side by side), removed at its end.
+struct Fixture {
+    std::string path;
+    ~Fixture() { std::remove(path.c_str()); }
+};
+
 std::string fixture() {
-    const std::string path = testing::TempDir() + "quadrix-wayland-rgb.txt";
+    static Fixture written{testing::TempDir() + "quadrix-wayland-rgb." +
+                           std::to_string(getpid())};
+    const std::string &path = written.path;
     std::FILE *file = std::fopen(path.c_str(), "w");
     std::fputs("! a comment: 1 2 3 comment\n"
                "255 250 250\t\tsnow\n"
