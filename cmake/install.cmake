@@ -1,7 +1,7 @@
 # Where everything goes on installation, and the Debian package.
 #
-# Two components: "programs" (the two clocks, their man pages and the
-# desktop entry) and "development" (the Quadface library, its header and its
+# Two components: "programs" (the clocks, their man pages and the desktop
+# entries) and "development" (the Quadface library, its header and its
 # pkg-config file, for other hosts that draw the face).  A plain
 # `cmake --install` installs both.  The two Debian packages hold the same in
 # Debian's form, from two components of their own (at the end).
@@ -14,6 +14,14 @@ install(FILES man/quadrix-image.1 man/quadrix-x.1
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT programs)
 install(FILES data/quadrix-x.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT programs)
+if(QUADRIX_WAYLAND)
+  install(TARGETS quadrix-wayland
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT programs)
+  install(FILES man/quadrix-wayland.1
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT programs)
+  install(FILES data/quadrix-wayland.desktop
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT programs)
+endif()
 
 install(TARGETS quadface
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
@@ -84,7 +92,11 @@ configure_file(cmake/copyright.in ${deb_files}/copyright @ONLY)
 # give the same package.
 find_program(QUADRIX_GZIP gzip REQUIRED)
 set(deb_compressed)
-foreach(source cmake/changelog man/quadrix-image.1 man/quadrix-x.1)
+set(deb_pages man/quadrix-image.1 man/quadrix-x.1)
+if(QUADRIX_WAYLAND)
+  list(APPEND deb_pages man/quadrix-wayland.1)
+endif()
+foreach(source cmake/changelog ${deb_pages})
   get_filename_component(name ${source} NAME)
   add_custom_command(OUTPUT ${deb_files}/${name}.gz
     COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/${source} ${deb_files}/${name}
@@ -100,6 +112,14 @@ install(FILES ${deb_files}/quadrix-image.1.gz ${deb_files}/quadrix-x.1.gz
   DESTINATION share/man/man1 COMPONENT deb_programs EXCLUDE_FROM_ALL)
 install(FILES data/quadrix-x.desktop
   DESTINATION share/applications COMPONENT deb_programs EXCLUDE_FROM_ALL)
+if(QUADRIX_WAYLAND)
+  install(TARGETS quadrix-wayland
+    RUNTIME DESTINATION bin COMPONENT deb_programs EXCLUDE_FROM_ALL)
+  install(FILES ${deb_files}/quadrix-wayland.1.gz
+    DESTINATION share/man/man1 COMPONENT deb_programs EXCLUDE_FROM_ALL)
+  install(FILES data/quadrix-wayland.desktop
+    DESTINATION share/applications COMPONENT deb_programs EXCLUDE_FROM_ALL)
+endif()
 
 install(TARGETS quadface
   ARCHIVE DESTINATION ${deb_libdir} COMPONENT deb_development EXCLUDE_FROM_ALL)
@@ -151,6 +171,14 @@ block of two cells rolling through the grid shows the hour.
 quadrix-image draws the clock once into an image file (XBM, XPM, PBM, PPM,
 BMP in its OS/2 or Windows form, PNG or SVG); quadrix-x shows it in an X11
 window, in a dock, or as the live background of the desktop.")
+if(QUADRIX_WAYLAND)
+  string(REPLACE "of the desktop." "of the desktop;
+quadrix-wayland shows it in a Wayland window or as the live background of
+every output." CPACK_DEBIAN_DEB_PROGRAMS_DESCRIPTION
+    "${CPACK_DEBIAN_DEB_PROGRAMS_DESCRIPTION}")
+  # X11's colour names, which quadrix-wayland reads from rgb.txt.
+  set(CPACK_DEBIAN_DEB_PROGRAMS_PACKAGE_RECOMMENDS "x11-common")
+endif()
 set(CPACK_DEBIAN_DEB_DEVELOPMENT_DESCRIPTION
   "drawing library of the Quadrantine clock
 Quadface, a static library and its C and C++ header, draws the Quadrantine

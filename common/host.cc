@@ -36,13 +36,16 @@ void fatal_error(const char *format, ...) {
     end_process(1);
 }
 
+void out_of_memory() {
+    std::free(memory_reserve);
+    memory_reserve = nullptr;
+    fatal_error("Out of memory");
+}
+
 void *xmalloc(std::size_t size) {
     void *block = std::malloc(size);
-    if (block == nullptr) {
-        std::free(memory_reserve);
-        memory_reserve = nullptr;
-        fatal_error("Out of memory");
-    }
+    if (block == nullptr)
+        out_of_memory();
     return block;
 }
 

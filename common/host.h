@@ -1,4 +1,4 @@
-// What both programs share around the face: their name in messages, the
+// What the programs share around the face: their name in messages, the
 // one error path, the memory reserve and the reading of numbers.
 #pragma once
 
@@ -18,6 +18,9 @@ void set_program_name(const char *argv0);
 // with status 1.
 [[noreturn]] void fatal_error(const char *format, ...)
     __attribute__((format(printf, 1, 2)));
+
+// "Out of memory", after the reserve has been given back.
+[[noreturn]] void out_of_memory();
 
 // malloc that never returns null: "Out of memory" ends the process.
 void *xmalloc(std::size_t size);

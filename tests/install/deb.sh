@@ -33,11 +33,14 @@ files_of() {
 }
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 expected="./usr/bin/quadrix-image
+./usr/bin/quadrix-wayland
 ./usr/bin/quadrix-x
+./usr/share/applications/quadrix-wayland.desktop
 ./usr/share/applications/quadrix-x.desktop
 ./usr/share/doc/quadrantine/changelog.gz
 ./usr/share/doc/quadrantine/copyright
 ./usr/share/man/man1/quadrix-image.1.gz
+./usr/share/man/man1/quadrix-wayland.1.gz
 ./usr/share/man/man1/quadrix-x.1.gz"
 [ "$(files_of "$programs")" = "$expected" ] ||
     fail "quadrantine holds:$(files_of "$programs" | sed 's/^/\n  /')"
@@ -70,6 +73,11 @@ for library in libx11-6 libxrandr2 libxinerama1; do
     grep -qE "(^|, )$library( |,|\$)" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 grep -qE '(^|, )libpng16-16( |,|$)' <<<"$depends" || fail "Depends lacks libpng16-16: $depends"
+grep -qE '(^|, )libwayland-client0( |,|$)' <<<"$depends" ||
+    fail "Depends lacks libwayland-client0: $depends"
+# The colour names of quadrix-wayland come from x11-common's rgb.txt.
+[ "$(field "$programs" Recommends)" = x11-common ] ||
+    fail "quadrantine recommends '$(field "$programs" Recommends)', not x11-common"
 grep -qE '(^|, )libc6 \(>= [0-9.]+\)' <<<"$depends" || fail "Depends lacks libc6 (>= ...): $depends"
 [ -z "$(field "$development" Depends)" ] ||
     fail "libquadface-dev depends on: $(field "$development" Depends)"
@@ -79,10 +87,20 @@ dpkg-deb -x "$programs" root
 dpkg-deb -x "$development" root
 root/usr/bin/quadrix-image clock.ppm -q 10 7 30 || fail "the packaged quadrix-image failed"
 [ "$(stat -c %s clock.ppm 2>/dev/null)" = 19213 ] || fail "the packaged quadrix-image drew no 80 x 80 PPM"
-report=$(desktop-file-validate root/usr/share/applications/quadrix-x.desktop 2>&1) &&
-    [ -z "$report" ] || fail "packaged desktop entry: $report"
-kind=$(file root/usr/bin/quadrix-x)
-[[ "$kind" == *", stripped"* ]] || fail "the packaged quadrix-x keeps its symbols: $kind"
+for entry in quadrix-x quadrix-wayland; do
+    report=$(desktop-file-validate "root/usr/share/applications/$entry.desktop" 2>&1) &&
+        [ -z "$report" ] || fail "packaged desktop entry $entry: $report"
+done
+for program in quadrix-x quadrix-wayland; do
+    kind=$(file "root/usr/bin/$program")
+    [[ "$kind" == *", stripped"* ]] || fail "the packaged $program keeps its symbols: $kind"
+done
+set +e
+message=$(XDG_RUNTIME_DIR="$work" WAYLAND_DISPLAY=no-compositor root/usr/bin/quadrix-wayland 2>&1)
+status=$?
+set -e
+[ "$status" -eq 1 ] && [[ "$message" == *"Cannot connect to the Wayland compositor"* ]] ||
+    fail "the packaged quadrix-wayland without a compositor: status $status, $message"
 cp "$SOURCE_DIR/tests/install/draw_host.c" host.c
 # shellcheck disable=SC2046
 PKG_CONFIG_PATH="$work/root/usr/lib/$multiarch/pkgconfig" sh -c \

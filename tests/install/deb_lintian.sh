@@ -60,7 +60,7 @@ for package in quadrantine libquadface-dev; do
     done
 done
 
-for page in quadrix-image quadrix-x; do
+for page in quadrix-image quadrix-x quadrix-wayland; do
     packed=root/usr/share/man/man1/$page.1.gz
     zcat "$packed" | cmp -s - "$SOURCE_DIR/man/$page.1" ||
         fail "the packaged $page.1.gz is not man/$page.1"

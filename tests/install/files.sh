@@ -16,11 +16,21 @@ lib/pkgconfig/quadface.pc
 share/applications/quadrix-x.desktop
 share/man/man1/quadrix-image.1
 share/man/man1/quadrix-x.1"
+# quadrix-wayland, when the build has it (-DQUADRIX_WAYLAND=ON, the default).
+wayland=no
+if [ -x "$BUILD_DIR/quadrix-wayland" ]; then
+    wayland=yes
+    expected=$(printf '%s\n' "$expected" bin/quadrix-wayland \
+        share/applications/quadrix-wayland.desktop share/man/man1/quadrix-wayland.1 |
+        LC_ALL=C sort)
+fi
+programs="quadrix-image quadrix-x"
+[ "$wayland" = yes ] && programs="$programs quadrix-wayland"
 actual=$(cd "$prefix" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)
 [ "$actual" = "$expected" ] ||
     fail "installed files differ:$(diff <(echo "$expected") <(echo "$actual") | sed 's/^/\n  /')"
 
-for program in quadrix-image quadrix-x; do
+for program in $programs; do
     [ -x "$prefix/bin/$program" ] || fail "bin/$program is not executable"
 done
 
@@ -35,22 +45,38 @@ status=$?
 set -e
 [ "$status" -eq 1 ] && [[ "$message" == *"Cannot connect to X server"* ]] ||
     fail "installed quadrix-x without a display: status $status, output: $message"
+if [ "$wayland" = yes ]; then
+    set +e
+    message=$(XDG_RUNTIME_DIR="$work" WAYLAND_DISPLAY=no-compositor \
+        "$prefix/bin/quadrix-wayland" 2>&1)
+    status=$?
+    set -e
+    [ "$status" -eq 1 ] &&
+        [[ "$message" == *"Cannot connect to the Wayland compositor [no-compositor]"* ]] ||
+        fail "installed quadrix-wayland without a compositor: status $status, output: $message"
+fi
 
 cmp -s "$prefix/include/quadface.h" "$SOURCE_DIR/lib/quadface.h" ||
     fail "include/quadface.h is not the library's header"
-for page in quadrix-image.1 quadrix-x.1; do
+for program in $programs; do
+    page=$program.1
     cmp -s "$prefix/share/man/man1/$page" "$SOURCE_DIR/man/$page" ||
         fail "man page $page differs from man/$page"
 done
 ar t "$prefix/lib/libquadface.a" | grep . >/dev/null || fail "libquadface.a is no archive"
 
-# The desktop entry: valid, and its command is an installed program.
-entry="$prefix/share/applications/quadrix-x.desktop"
-report=$(desktop-file-validate "$entry" 2>&1) && [ -z "$report" ] ||
-    fail "desktop-file-validate: $report"
-exec_line=$(sed -n 's/^Exec=//p' "$entry")
-[ -x "$prefix/bin/${exec_line%% *}" ] ||
-    fail "desktop entry runs '$exec_line', which is not installed"
+# The desktop entries: valid, and each command is an installed program;
+# a Wayland compositor finds an entry by the window's app_id, which is the
+# program's name.
+for entry in "$prefix"/share/applications/*.desktop; do
+    report=$(desktop-file-validate "$entry" 2>&1) && [ -z "$report" ] ||
+        fail "desktop-file-validate $(basename "$entry"): $report"
+    exec_line=$(sed -n 's/^Exec=//p' "$entry")
+    [ -x "$prefix/bin/${exec_line%% *}" ] ||
+        fail "desktop entry runs '$exec_line', which is not installed"
+    [ "${exec_line%% *}.desktop" = "$(basename "$entry")" ] ||
+        fail "$(basename "$entry") runs '$exec_line', not the program of its name"
+done
 
 # pkg-config, in place and after the whole prefix has moved.
 check_pkg_config() {

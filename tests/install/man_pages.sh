@@ -4,7 +4,9 @@
 # size limits are the ones the program enforces.
 . "$(dirname "$0")/common.sh"
 
-for page in quadrix-image quadrix-x; do
+pages="quadrix-image quadrix-x"
+[ -x "$BUILD_DIR/quadrix-wayland" ] && pages="$pages quadrix-wayland"
+for page in $pages; do
     source_page="$SOURCE_DIR/man/$page.1"
     for device in "-z" "-Tutf8"; do
         if ! warnings=$(groff -man -ww "$device" "$source_page" 2>&1 >/dev/null) ||
@@ -34,6 +36,17 @@ for page in quadrix-image quadrix-x; do
 done
 
 grep -q '^\.B DISPLAY' "$SOURCE_DIR/man/quadrix-x.1" || fail "quadrix-x.1 does not name DISPLAY"
+wayland_page="$SOURCE_DIR/man/quadrix-wayland.1"
+for name in WAYLAND_DISPLAY XDG_RUNTIME_DIR; do
+    grep -q "^\.B $name" "$wayland_page" || fail "quadrix-wayland.1 does not name $name"
+done
+# Its largest window is the one the program enforces.
+if [ -x "$BUILD_DIR/quadrix-wayland" ]; then
+    largest=$(sed -n 's/^constexpr int LARGEST_WINDOW = \([0-9]*\);/\1/p' \
+        "$SOURCE_DIR/wayland/options.h")
+    [ -n "$largest" ] && grep -q "at most $largest in each" "$wayland_page" ||
+        fail "quadrix-wayland.1 does not give the largest window, $largest"
+fi
 
 # The size range in the page is the one in the program's message.
 message=$("$BUILD_DIR/quadrix-image" - -width 20 2>&1 >/dev/null || true)
