@@ -29,18 +29,21 @@ struct CommandLine {
 };
 
 // Runs f; gives the status the process ended with, or -1 when f returned.
-// What it wrote to standard error and output goes to errors and output.
+// What it wrote to standard error and output goes to errors and output;
+// standard output is left as it is when capture_output is false.
 template <typename F>
-int run_to_end(F f, std::string *errors = nullptr, std::string *output = nullptr) {
+int run_to_end(F f, std::string *errors = nullptr, std::string *output = nullptr,
+               bool capture_output = true) {
     testing::internal::CaptureStderr();
-    testing::internal::CaptureStdout();
+    if (capture_output)
+        testing::internal::CaptureStdout();
     int status = -1;
     try {
         f();
     } catch (const ProcessEnd &end) {
         status = end.status;
     }
-    const std::string printed = testing::internal::GetCapturedStdout();
+    const std::string printed = capture_output ? testing::internal::GetCapturedStdout() : "";
     const std::string captured = testing::internal::GetCapturedStderr();
     if (errors != nullptr)
         *errors = captured;

@@ -1,8 +1,8 @@
 #include "options.h"
 
+#include "command_line.h"
 #include "host.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -16,12 +16,6 @@ const char *instance_name;
 const char *title;
 int command_count;
 char **command_words;
-const char *bg_name;
-const char *fg_name;
-const char *hc_name;
-const char *mc_name;
-const char *sc_name;
-const char *ic_name;
 
 namespace {
 
@@ -42,15 +36,13 @@ const char usage_text[] =
     "\t        (a face of its own on each monitor)\n"
     "\n";
 
-// The options whose value is stored as text, in the order they are tried.
+// The options whose value is stored as text, besides the colours.
 struct TextOption {
     const char *word;
     const char **setting;
 };
 constexpr TextOption text_options[] = {
-    {"-geometry", &geometry}, {"-bg", &bg_name}, {"-fg", &fg_name},
-    {"-hc", &hc_name},        {"-mc", &mc_name}, {"-sc", &sc_name},
-    {"-ic", &ic_name},
+    {"-geometry", &geometry},
     // The connection.
     {"-display", &display_name},
     // What the window manager is told.
@@ -58,53 +50,15 @@ constexpr TextOption text_options[] = {
     {"-title", &title},
 };
 
-bool takes_value(const char *word) {
-    if (std::strcmp(word, "-border") == 0 || std::strcmp(word, "-interval") == 0)
-        return true;
+// Stores the value of a text option when argv[index] is one, and moves
+// index on to it.
+bool take_text_option(int argc, char **argv, int &index) {
     for (const TextOption &option : text_options)
-        if (std::strcmp(word, option.word) == 0)
+        if (std::strcmp(argv[index], option.word) == 0) {
+            *option.setting = option_value(argc, argv, index);
             return true;
+        }
     return false;
-}
-
-// Stores the value of the option word, which takes_value accepted.
-void store_value(const char *word, const char *value) {
-    if (std::strcmp(word, "-border") == 0) {
-        border = read_number(value);
-        if (border < 0 || border > 200)
-            fatal_error("Value for -border out of range");
-        return;
-    }
-    if (std::strcmp(word, "-interval") == 0) {
-        interval = read_number(value);
-        if (interval < 1)
-            interval = 1;
-        return;
-    }
-    for (const TextOption &option : text_options)
-        if (std::strcmp(word, option.word) == 0)
-            *option.setting = value;
-}
-
-// Ends the run once a text asked for is printed (printed is what printf
-// returned): with status 0 when the whole text reached standard output,
-// else with status 1 and why not.
-[[noreturn]] void end_after_printing(int printed) {
-    int error = printed < 0 ? errno : 0;
-    if (std::fflush(stdout) != 0 && error == 0)
-        error = errno;
-    if (std::ferror(stdout) && error == 0)
-        error = EIO;
-    if (error != 0)
-        fatal_error("Writing to standard output: %s", std::strerror(error));
-    end_process(0);
-}
-
-// Asked for: the usage text on standard output.
-[[noreturn]] void help() { end_after_printing(std::printf(usage_text, program_name)); }
-
-[[noreturn]] void version() {
-    end_after_printing(std::printf("quadrix-x %s\n", QUADRIX_VERSION));
 }
 
 }  // namespace
@@ -124,23 +78,27 @@ void parse_options(int argc, char **argv) {
     root_mode = false;
     for (const TextOption &option : text_options)
         *option.setting = nullptr;
+    clear_colour_options();
 
+    // The word after an option that takes a value is the value whatever it
+    // looks like: -bg -w names a colour "-w".
     for (int i = 1; i < argc; i++) {
         const char *word = argv[i];
-        if (takes_value(word)) {
-            if (i + 1 == argc)
-                fatal_error("Missing argument for '%s'", word);
-            // The next word is the value whatever it looks like: -bg -w
-            // names a colour "-w".
-            store_value(word, argv[++i]);
+        if (take_colour_option(argc, argv, i) || take_text_option(argc, argv, i))
+            continue;
+        if (std::strcmp(word, "-border") == 0) {
+            border = read_border(option_value(argc, argv, i));
+        } else if (std::strcmp(word, "-interval") == 0) {
+            interval = read_interval(option_value(argc, argv, i));
         } else if (std::strcmp(word, "-w") == 0) {
             withdrawn = true;
         } else if (std::strcmp(word, "-root") == 0) {
             root_mode = true;
         } else if (std::strcmp(word, "-help") == 0 || std::strcmp(word, "--help") == 0) {
-            help();
+            // Asked for: the usage text on standard output.
+            print_and_end(usage_text, program_name);
         } else if (std::strcmp(word, "-version") == 0 || std::strcmp(word, "--version") == 0) {
-            version();
+            print_and_end("quadrix-x %s\n", QUADRIX_VERSION);
         } else {
             usage();
         }

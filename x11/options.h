@@ -1,6 +1,8 @@
 // The command line of quadrix-x and the settings it fills.
 #pragma once
 
+#include "command_line.h"
+
 // Settings: set by parse_options only, read-only once it has returned.
 extern const char *geometry;  // X geometry text, or null
 extern int border;            // negative: chosen from the size
@@ -20,13 +22,8 @@ extern const char *title;
 extern int command_count;
 extern char **command_words;
 
-// The six colour names as given, or null.
-extern const char *bg_name;  // background and, by default, the inside
-extern const char *fg_name;  // default of the rim, the hour and the minutes
-extern const char *hc_name;  // hour marker
-extern const char *mc_name;  // minute bars
-extern const char *sc_name;  // rim of the square
-extern const char *ic_name;  // inside of the square
+// The six colour names as given, or null: bg_name ... ic_name of the
+// shared command line.
 
 // The geometry that withdrawn mode always uses.
 constexpr const char WITHDRAWN_GEOMETRY[] = "64x64+0+0";

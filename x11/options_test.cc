@@ -1,6 +1,6 @@
-#include "end_process_test.h"
 #include "host.h"
 #include "options.h"
+#include "run_to_end_test.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,10 +15,8 @@
 
 namespace {
 
-// The words of the last command line and its argv: the settings point
-// into them.
-std::vector<std::string> storage;
-std::vector<char *> argv;
+// The last command line: the settings point into it.
+CommandLine *last_line;
 
 // Runs parse_options on "quadrix-x" followed by the words; returns the
 // status the run ended with, or -1 when parse_options returned.  Standard
@@ -26,30 +24,10 @@ std::vector<char *> argv;
 int parse(std::initializer_list<const char *> words, std::string *errors = nullptr,
           std::string *output = nullptr, bool capture_output = true) {
     program_name = "quadrix-x";
-    storage = {"/usr/local/bin/quadrix-x"};
-    for (const char *word : words)
-        storage.emplace_back(word);
-    argv.clear();
-    for (std::string &word : storage)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-
-    testing::internal::CaptureStderr();
-    if (capture_output)
-        testing::internal::CaptureStdout();
-    int status = -1;
-    try {
-        parse_options(static_cast<int>(storage.size()), argv.data());
-    } catch (const ProcessEnd &end) {
-        status = end.status;
-    }
-    const std::string printed = capture_output ? testing::internal::GetCapturedStdout() : "";
-    const std::string captured = testing::internal::GetCapturedStderr();
-    if (errors != nullptr)
-        *errors = captured;
-    if (output != nullptr)
-        *output = printed;
-    return status;
+    delete last_line;
+    last_line = new CommandLine("/usr/local/bin/quadrix-x", words);
+    return run_to_end([] { parse_options(last_line->argc(), last_line->argv.data()); }, errors,
+                      output, capture_output);
 }
 
 std::string text(const char *value) { return value == nullptr ? "(none)" : value; }

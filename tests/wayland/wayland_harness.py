@@ -19,8 +19,13 @@ import shutil
 import signal
 import subprocess
 import tempfile
+import sys
 import time
 import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from clock_tests import (FROZEN_HMS, FROZEN_TIME, faketime_library, rss_kib,  # noqa: E402,F401
+                         sanitizer_env, wait_until)
 
 from PIL import Image
 
@@ -33,9 +38,6 @@ WAIT = float(os.environ.get("WAYLAND_TEST_WAIT", "20"))
 
 NOBODY = 65534
 
-# The frozen clock: an absolute time without "@" stands still.
-FROZEN_TIME = "2026-01-01 10:07:30"
-FROZEN_HMS = ("10", "7", "30")
 
 # Sway's own settings for every test: no X, no borders or gaps around
 # windows, no background program of its own.
@@ -46,23 +48,10 @@ swaybg_command -
 """
 
 
-def faketime_library():
-    found = sorted(glob.glob("/usr/lib/*/faketime/libfaketime.so.1"))
-    if not found:
-        raise RuntimeError("libfaketime.so.1 not found (Debian package faketime)")
-    return found[0]
-
 
 def wait_for(condition, what, timeout=WAIT, pause=0.05):
     """Calls condition until it gives a true value, which is returned."""
-    end = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > end:
-            raise AssertionError("timed out waiting for " + what)
-        time.sleep(pause)
+    return wait_until(condition, what, timeout, pause)
 
 
 class Sway:
@@ -202,13 +191,6 @@ def decoded(data):
     return image.width, image.height, image.tobytes()
 
 
-def sanitizer_env(base, options=()):
-    """libfaketime is preloaded ahead of the sanitizer's runtime, which
-    then has to be told that this is expected."""
-    given = base.get("ASAN_OPTIONS", "")
-    return dict(base, ASAN_OPTIONS=":".join(
-        ([given] if given else []) + ["verify_asan_link_order=0", *options]))
-
 
 # For a clock whose memory is measured from outside: freed memory is not
 # held back in a large quarantine, and leaks show at the end anyway.
@@ -291,13 +273,6 @@ def describe_difference(got, want):
         len(wrong), first % width, first // width, tuple(got[2][3 * first:3 * first + 3]),
         tuple(want[2][3 * first:3 * first + 3]))
 
-
-def rss_kib(pid):
-    with open("/proc/%d/status" % pid) as status:
-        for line in status:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
-    raise RuntimeError("no VmRSS for %d" % pid)
 
 
 def cpu_and_wakeups(pid):

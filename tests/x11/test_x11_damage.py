@@ -7,7 +7,7 @@ import subprocess
 import time
 import unittest
 
-from x11_harness import WAIT, Damage, XTestCase, capture, drawn, wait_for
+from x11_harness import Damage, XTestCase, capture, drawn, wait_for
 
 # From here on the square slides up the screen: as much changes from one
 # second to the next as at any time of the hour.

@@ -11,8 +11,8 @@ import subprocess
 import tempfile
 import unittest
 
-from test_x11_root import RootTestCase, capture_root
-from x11_harness import WAIT, XServer, drawn, split_ppm, wait_for
+from test_x11_root import RootTestCase
+from x11_harness import XServer, drawn, split_ppm
 
 # Red background, yellow inside, blue rim, hour and minutes.
 COLOURS = (("-fg", "#0000ff", "-bg", "#ff0000", "-ic", "#ffff00"),

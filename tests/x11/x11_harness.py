@@ -8,15 +8,19 @@ X11_PROBE (x11_probe.c) and X_FAULT_PROBE (tests/faults/x_fault_probe.c) for
 the tests that ask them.
 """
 
-import glob
 import os
 import select
 import shutil
 import signal
 import subprocess
 import tempfile
+import sys
 import time
 import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from clock_tests import (FROZEN_HMS, FROZEN_TIME, faketime_library, rss_kib,  # noqa: E402,F401
+                         sanitizer_env, wait_until)
 
 QUADRIX_X = os.environ["QUADRIX_X"]
 QUADRIX_IMAGE = os.environ["QUADRIX_IMAGE"]
@@ -27,28 +31,12 @@ X_FAULT_PROBE = os.environ.get("X_FAULT_PROBE")
 # so a generous limit costs nothing when all is well.
 WAIT = float(os.environ.get("X11_TEST_WAIT", "20"))
 
-# The frozen clock: an absolute time without "@" stands still.
-FROZEN_TIME = "2026-01-01 10:07:30"
-FROZEN_HMS = ("10", "7", "30")
 
-
-def faketime_library():
-    found = sorted(glob.glob("/usr/lib/*/faketime/libfaketime.so.1"))
-    if not found:
-        raise RuntimeError("libfaketime.so.1 not found (Debian package faketime)")
-    return found[0]
 
 
 def wait_for(condition, what, timeout=WAIT, pause=0.05):
     """Calls condition until it gives a true value, which is returned."""
-    end = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > end:
-            raise AssertionError("timed out waiting for " + what)
-        time.sleep(pause)
+    return wait_until(condition, what, timeout, pause)
 
 
 class XServer:
@@ -118,14 +106,6 @@ class XServer:
                 self.process.wait()
         self.log.close()
 
-
-def sanitizer_env(base, options=()):
-    """libfaketime is preloaded ahead of the sanitizer's runtime, which
-    then has to be told that this is expected; options are more of the
-    sanitizer's own, such as MEASURED_ASAN_OPTIONS."""
-    given = base.get("ASAN_OPTIONS", "")
-    return dict(base, ASAN_OPTIONS=":".join(
-        ([given] if given else []) + ["verify_asan_link_order=0", *options]))
 
 
 # For a clock whose memory is measured from outside: the leaks that matter
@@ -284,13 +264,6 @@ def scribble_red(server, window):
     """Paints the window red from another client; no event tells the clock."""
     server.run(X_FAULT_PROBE, "scribble", str(window))
 
-
-def rss_kib(pid):
-    with open("/proc/%d/status" % pid) as status:
-        for line in status:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1])
-    raise RuntimeError("no VmRSS for %d" % pid)
 
 
 def cpu_seconds(pid):
