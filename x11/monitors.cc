@@ -11,6 +11,16 @@ bool have_randr = false;
 bool have_monitors = false;  // RandR 1.5 or later
 int randr_event_base = 0;
 
+// Asked of the server first: the extension libraries keep a record for
+// the display even when the server lacks the extension, and never free
+// it.
+bool server_has(const char *extension) {
+    int opcode = 0;
+    int event_base = 0;
+    int error_base = 0;
+    return XQueryExtension(display, extension, &opcode, &event_base, &error_base) != 0;
+}
+
 void add_monitor(std::vector<Box> &monitors, Box box) {
     if (box.width <= 0 || box.height <= 0)
         return;
@@ -27,7 +37,8 @@ void watch_monitors() {
     int error_base = 0;
     int major = 0;
     int minor = 0;
-    have_randr = XRRQueryExtension(display, &randr_event_base, &error_base) != 0 &&
+    have_randr = server_has("RANDR") &&
+                 XRRQueryExtension(display, &randr_event_base, &error_base) != 0 &&
                  XRRQueryVersion(display, &major, &minor) != 0;
     have_monitors = have_randr && (major > 1 || (major == 1 && minor >= 5));
     if (have_randr)
@@ -58,8 +69,8 @@ void read_monitors(int root_width, int root_height, std::vector<Box> &monitors) 
     }
     int event_base = 0;
     int error_base = 0;
-    if (monitors.empty() && XineramaQueryExtension(display, &event_base, &error_base) &&
-        XineramaIsActive(display)) {
+    if (monitors.empty() && server_has("XINERAMA") &&
+        XineramaQueryExtension(display, &event_base, &error_base) && XineramaIsActive(display)) {
         int count = 0;
         XineramaScreenInfo *screens = XineramaQueryScreens(display, &count);
         for (int i = 0; i < count; i++)
