@@ -384,13 +384,17 @@ int run_root() {
 
     const int connection = ConnectionNumber(display);
     const int highest = connection > signal_pipe[0] ? connection : signal_pipe[0];
+    // An update is due at every tick; between ticks only new monitors or
+    // a new size draw (the notices of the clock's own properties do not).
+    bool due = true;
     for (;;) {
         if (monitors_changed)
             reread_monitors();
         if (pixmap == None || size_changed())
             new_pixmap();
-        else
+        else if (due || repaint_all)
             update_root();
+        due = false;
         XFlush(display);
         if (stop_requested)
             break;
@@ -411,6 +415,7 @@ int run_root() {
                 break;
             if (pixmap_gone)
                 yield();
+            due = true;
             continue;
         }
         if (stop_requested)
