@@ -1,12 +1,15 @@
 #include "command_line.h"
 
 #include "host.h"
+#include "quadface.h"
 
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
+int border;
+int interval;
 const char *bg_name;
 const char *fg_name;
 const char *hc_name;
@@ -48,16 +51,20 @@ const char *option_value(int argc, char **argv, int &index) {
 }
 
 int read_border(const char *value) {
-    const int border = read_number(value);
-    if (border < 0 || border > 200)
+    const int pixels = read_number(value);
+    if (pixels < 0 || pixels > 200)
         fatal_error("Value for -border out of range");
-    return border;
+    return pixels;
 }
 
 int read_interval(const char *value) {
-    const int interval = read_number(value);
-    return interval < 1 ? 1 : interval;
+    const int seconds = read_number(value);
+    return seconds < 1 ? 1 : seconds;
 }
+
+int minimum_size() { return border > 0 ? 2 * border + FACE_MIN_SIZE : FACE_MIN_SIZE; }
+
+int at_least_minimum(int size) { return size < minimum_size() ? minimum_size() : size; }
 
 void print_and_end(const char *format, ...) {
     std::clearerr(stdout);

@@ -148,6 +148,14 @@ bool clip_box(Box &box, const Box &clip) {
     return true;
 }
 
+void clip_boxes(std::vector<Box> &boxes, const Box &clip) {
+    std::size_t kept = 0;
+    for (Box box : boxes)
+        if (clip_box(box, clip))
+            boxes[kept++] = box;
+    boxes.resize(kept);
+}
+
 long long box_area(const std::vector<Box> &boxes) {
     long long area = 0;
     for (const Box &box : boxes)

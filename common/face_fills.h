@@ -56,6 +56,9 @@ void changed_boxes(const FaceFills &before, const FaceFills &after, std::vector<
 // Cuts box down to its part inside clip; false when nothing is left.
 bool clip_box(Box &box, const Box &clip);
 
+// Cuts every box down to its part inside clip, dropping those with none.
+void clip_boxes(std::vector<Box> &boxes, const Box &clip);
+
 // The pixels of the boxes together.
 long long box_area(const std::vector<Box> &boxes);
 

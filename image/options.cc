@@ -1,10 +1,10 @@
 #include "options.h"
 
 #include "host.h"
+#include "ticks.h"
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 int output_format;
 int pen_rgb[5][3];
@@ -188,13 +188,7 @@ void time_to_show(int &hour, int &minute, int &second) {
         minute = static_cast<int>(static_cast<unsigned>(read_number(arg_cursor[2])) % 60);
         second = static_cast<int>(static_cast<unsigned>(read_number(arg_cursor[3])) % 60);
     } else if (arg_count == 1) {
-        const std::time_t now = std::time(nullptr);
-        const std::tm *local = std::localtime(&now);
-        if (local == nullptr)
-            fatal_error("Cannot read the local time");
-        hour = local->tm_hour;
-        minute = local->tm_min;
-        second = local->tm_sec;
+        read_local_time(hour, minute, second);
     } else {
         usage();
     }

@@ -1,9 +1,10 @@
 """What the outside tests of the clocks on screen share, whatever shows
 them: the frozen time and libfaketime that freezes it, waiting for a
-condition, the sanitizer's options beside libfaketime, and the resident
-memory of a process."""
+condition, ending a server, the sanitizer's options beside libfaketime, and
+the resident memory of a process."""
 
 import glob
+import subprocess
 import time
 
 # The frozen clock: an absolute time without "@" stands still.
@@ -28,6 +29,17 @@ def wait_until(condition, what, timeout, pause=0.05):
         if time.monotonic() > end:
             raise AssertionError("timed out waiting for " + what)
         time.sleep(pause)
+
+
+def stop_process(process, timeout):
+    """Ends a process politely, else by force, and waits for it."""
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
 
 
 def sanitizer_env(base, options=()):

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstring>
 
 namespace {
@@ -27,11 +26,9 @@ void destroy_buffer(Buffer &buffer) {
 
 // Shared memory for a new buffer in the empty place buffer.
 void make_buffer(Buffer &buffer, int width, int height) {
-    // wl_shm counts the bytes of a pool in an int32.
+    // The caller keeps it within the int32 that wl_shm counts a pool's
+    // bytes in.
     const long long bytes = 4LL * width * height;
-    if (bytes > INT_MAX)
-        fatal_error("A buffer of %d x %d pixels is too large for the compositor's shared memory",
-                    width, height);
     const int fd = memfd_create("quadrix-wayland", MFD_CLOEXEC | MFD_ALLOW_SEALING);
     if (fd < 0)
         fatal_error("Cannot make a buffer: %s", std::strerror(errno));

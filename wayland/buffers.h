@@ -28,7 +28,7 @@ using Buffers = std::array<Buffer, BUFFERS_PER_SURFACE>;
 // one of that size whose pixels are kept, else a new one, in the place of
 // a free one of another size or in an empty place.  Null when the
 // compositor holds them all.  Memory that cannot be had ends the process
-// with "Out of memory".
+// with "Out of memory".  A buffer's bytes must fit in an int32.
 Buffer *free_buffer(Buffers &buffers, int width, int height);
 
 // Lets go of every buffer, held or not.

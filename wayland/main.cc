@@ -25,18 +25,9 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
-#include <ctime>
 #include <new>
 
 namespace {
-
-constexpr std::int64_t NANOSECONDS = 1000 * 1000 * 1000;
-
-std::int64_t wall_clock() {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * NANOSECONDS + now.tv_nsec;
-}
 
 // SIGTERM and SIGINT arrive through a descriptor that the loop watches;
 // a file size limit is reported as an error instead of ending the process.
@@ -69,10 +60,9 @@ bool wait_for_work(int signals, bool &tick) {
         }
         watched[0].events |= POLLOUT;
     }
-    const std::int64_t now = wall_clock();
+    const std::int64_t now = wall_clock_ns();
     const std::int64_t wait = wait_for_tick(now, interval);
-    const timespec timeout{static_cast<std::time_t>(wait / NANOSECONDS),
-                           static_cast<long>(wait % NANOSECONDS)};
+    const timespec timeout = as_timespec(wait);
     const int ready = ppoll(watched, 2, &timeout, nullptr);
     if (ready < 0 && errno != EINTR) {
         wl_display_cancel_read(display);
@@ -89,7 +79,7 @@ bool wait_for_work(int signals, bool &tick) {
     // Woken by the time-out, or by the compositor once the multiple has
     // passed.  A frozen wall clock never passes it: there the time-out
     // alone counts.
-    tick = ready == 0 || wall_clock() >= now + wait;
+    tick = ready == 0 || wall_clock_ns() >= now + wait;
     return ready > 0 && (watched[1].revents & POLLIN) != 0;
 }
 

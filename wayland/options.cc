@@ -2,7 +2,6 @@
 
 #include "command_line.h"
 #include "host.h"
-#include "quadface.h"
 
 #include <climits>
 #include <cstdio>
@@ -10,8 +9,6 @@
 
 int window_width;
 int window_height;
-int border;
-int interval;
 bool background;
 std::vector<const char *> output_names;
 const char *display_name;
@@ -93,10 +90,6 @@ bool read_geometry(const char *text, int &width, int &height) {
     height = new_height;
     return true;
 }
-
-int minimum_size() { return border > 0 ? 2 * border + FACE_MIN_SIZE : FACE_MIN_SIZE; }
-
-int at_least_minimum(int size) { return size < minimum_size() ? minimum_size() : size; }
 
 void usage() {
     std::fprintf(stderr, usage_text, program_name);

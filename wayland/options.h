@@ -1,7 +1,7 @@
 // The command line of quadrix-wayland and the settings it fills.
 #pragma once
 
-#include "command_line.h"  // the colour options
+#include "command_line.h"  // border, interval, the colour options, the smallest face
 
 #include <vector>
 
@@ -11,8 +11,6 @@ constexpr int LARGEST_WINDOW = 8192;
 // Settings: set by parse_options only, read-only once it has returned.
 extern int window_width;    // asked for when the compositor leaves the size
 extern int window_height;   // to the clock; 80 by 80 by default
-extern int border;          // negative: chosen from the size
-extern int interval;        // seconds between redraws, at least 1
 extern bool background;     // a background surface on every output
 // With -background: the outputs to cover, as -output named them; empty
 // for every output.
@@ -36,11 +34,5 @@ void parse_options(int argc, char **argv);
 // into width and height, each only when given; false, leaving both as they
 // were, for a text that is not a geometry.  Offsets are read and ignored.
 bool read_geometry(const char *text, int &width, int &height);
-
-// The smallest width and height the face accepts for the border asked for.
-int minimum_size();
-
-// A size as the face takes it: never below minimum_size().
-int at_least_minimum(int size);
 
 [[noreturn]] void usage();

@@ -3,6 +3,7 @@
 #include "connection.h"
 #include "host.h"
 #include "options.h"
+#include "ticks.h"
 #include "utf8.h"
 #include "layer_shell.h"
 #include "xdg-shell-client-protocol.h"
@@ -11,7 +12,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 std::uint32_t pen_colours[5];
 bool window_closed = false;
@@ -149,16 +149,7 @@ void create_background(Output &output) {
     wl_surface_commit(surface->surface);
 }
 
-// Cuts the boxes down to the buffer, dropping what lies outside.
-void clip_all(std::vector<Box> &boxes, const Box &clip) {
-    std::size_t kept = 0;
-    for (Box box : boxes)
-        if (clip_box(box, clip))
-            boxes[kept++] = box;
-    boxes.resize(kept);
-}
-
-void draw(Surface &surface, const std::tm &now) {
+void draw(Surface &surface, int hour, int minute, int second) {
     if (!surface.configured || surface.width <= 0 || surface.height <= 0)
         return;
     const long long wide = 1LL * surface.width * surface.scale;
@@ -170,11 +161,11 @@ void draw(Surface &surface, const std::tm &now) {
     const int height = static_cast<int>(high);
     // A surface smaller than the face allows shows the top left of the
     // smallest face.
-    record_face(face, now.tm_hour, now.tm_min, now.tm_sec, at_least_minimum(width),
-                at_least_minimum(height), border, 0, 0);
+    record_face(face, hour, minute, second, at_least_minimum(width), at_least_minimum(height),
+                border, 0, 0);
     const Box whole{0, 0, width, height};
     changed_boxes(surface.committed, face, damage, pen_colours);
-    clip_all(damage, whole);
+    clip_boxes(damage, whole);
     if (damage.empty()) {
         // The same picture: only a configure waits for its commit.
         if (surface.unanswered)
@@ -189,7 +180,7 @@ void draw(Surface &surface, const std::tm &now) {
         return;
     // The buffer may hold an older picture than the one committed last.
     changed_boxes(buffer->content, face, repaint, pen_colours);
-    clip_all(repaint, whole);
+    clip_boxes(repaint, whole);
     for (const Box &box : repaint)
         paint_fills(face, pen_colours, buffer->pixels, width, box);
     buffer->content = face;
@@ -258,19 +249,17 @@ void output_removed(Output &output) {
 
 void draw_surfaces(bool tick) {
     bool time_read = false;
-    std::tm now{};
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
     for (Surface *surface : surfaces) {
         if (!tick && !surface->unanswered && !surface->waiting && surface->committed.count != 0)
             continue;
         if (!time_read) {
-            const std::time_t seconds = std::time(nullptr);
-            const std::tm *local = std::localtime(&seconds);
-            if (local == nullptr)
-                fatal_error("Cannot read the local time");
-            now = *local;
+            read_local_time(hour, minute, second);
             time_read = true;
         }
-        draw(*surface, now);
+        draw(*surface, hour, minute, second);
     }
 }
 

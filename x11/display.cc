@@ -3,8 +3,8 @@
 #include "host.h"
 #include "icon.h"
 #include "options.h"
-#include "quadface.h"
 #include "surface.h"
+#include "ticks.h"
 #include "utf8.h"
 
 #include <X11/Xatom.h>
@@ -152,10 +152,6 @@ void set_client_properties(Atom net_wm_pid) {
 }
 
 }  // namespace
-
-int minimum_size() { return border > 0 ? 2 * border + FACE_MIN_SIZE : FACE_MIN_SIZE; }
-
-int at_least_minimum(int size) { return size < minimum_size() ? minimum_size() : size; }
 
 void open_display() {
     // Xlib falls back on DISPLAY when no name, or an empty one, is given,

@@ -29,13 +29,6 @@ extern int width;
 extern int height;
 extern Atom wm_delete_window;
 
-// The smallest width and height the face accepts for the border asked for.
-int minimum_size();
-
-// A window's width or height as the drawing takes it: never below
-// minimum_size(), so that a window made too small still gets a face.
-int at_least_minimum(int size);
-
 // Connects to the display that -display names, or else DISPLAY; without a
 // server the process ends with status 1.
 void open_display();

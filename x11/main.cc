@@ -40,14 +40,6 @@ void handle_events() {
     }
 }
 
-timeval until_next_tick() {
-    const long long wait = nanoseconds_to_next_tick(interval);
-    timeval timeout;
-    timeout.tv_sec = static_cast<time_t>(wait / 1000000000);
-    timeout.tv_usec = static_cast<suseconds_t>(wait % 1000000000 / 1000);
-    return timeout;
-}
-
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -77,12 +69,12 @@ int main(int argc, char **argv) {
         // the window with a stale picture until the time-out.  XPending
         // finds them without blocking.  Interrupted or not, whatever has
         // arrived is then read and the clock is brought up to date.
-        timeval timeout = until_next_tick();
+        const timespec timeout = as_timespec(nanoseconds_to_next_tick(interval));
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(connection, &readable);
         if (XPending(display) == 0 &&
-            select(connection + 1, &readable, nullptr, nullptr, &timeout) == 0)
+            pselect(connection + 1, &readable, nullptr, nullptr, &timeout, nullptr) == 0)
             continue;
         handle_events();
     }

@@ -7,8 +7,6 @@
 #include <cstring>
 
 const char *geometry;
-int border;
-int interval;
 bool withdrawn;
 bool root_mode;
 const char *display_name;

@@ -5,8 +5,7 @@
 
 // Settings: set by parse_options only, read-only once it has returned.
 extern const char *geometry;  // X geometry text, or null
-extern int border;            // negative: chosen from the size
-extern int interval;          // seconds between redraws, at least 1
+// border and interval: of the shared command line.
 extern bool withdrawn;        // run as an icon window for a dock
 extern bool root_mode;        // draw into the root window's background
 

@@ -72,6 +72,8 @@ std::vector<FaceFills> shown;
 FaceFills around;
 bool monitors_changed = true;
 bool repaint_all = true;
+bool fresh = false;       // the pixmap is new, and not yet the background
+Pixmap replaced = None;   // the clock's pixmap that the new one replaces
 bool named = false;  // the properties have named the pixmap
 // The notices of _XROOTPMAP_ID's changes that the clock's own writes are
 // still to bring; any other is another program's.
@@ -232,9 +234,8 @@ void name_pixmap(Atom property) {
 // Names the pixmap in both properties, the server grabbed: the first time
 // in place of whatever an earlier setter left, whose pixmap is freed when
 // both properties name it; later only while _XROOTPMAP_ID still names
-// the clock's pixmap, else the clock yields.  replaced is a pixmap of the
-// clock's own that the new one takes the place of.
-void publish(Pixmap replaced) {
+// the clock's pixmap (or the one it replaces), else the clock yields.
+void publish() {
     XGrabServer(display);
     const Pixmap current = named_pixmap(xrootpmap_id);
     if (pixmap_gone || (named && current != pixmap && current != replaced)) {
@@ -253,12 +254,13 @@ void publish(Pixmap replaced) {
     named = true;
 }
 
-// A new pixmap for the current size, which becomes the background; the
-// one shown so far is freed only once the new one is named.
+// A new pixmap for the current size; the next update draws it whole and
+// makes it the background.  The one shown so far is freed only once the
+// new one is named.
 void new_pixmap() {
     width = at_least_minimum(root_width);
     height = at_least_minimum(root_height);
-    const Pixmap replaced = pixmap;
+    replaced = pixmap;
     pixmap = retained_pixmap();
     if (replaced == None)
         pixmap_gc = XCreateGC(display, pixmap, 0, nullptr);
@@ -266,29 +268,12 @@ void new_pixmap() {
     around.count = 1;
     around.fills[0] = FaceFill{PEN_BACKGROUND, around.area};
     repaint_all = true;
-    // Drawn whole before it is shown.
-    int hour;
-    int minute;
-    int second;
-    read_local_time(hour, minute, second);
-    shown.assign(monitors.size(), FaceFills{});
-    for (std::size_t i = 0; i < monitors.size(); i++) {
-        const Box &m = monitors[i];
-        record_face(shown[i], hour, minute, second, at_least_minimum(m.width),
-                    at_least_minimum(m.height), border, m.x, m.y);
-    }
-    std::vector<const FaceFills *> faces{&around};
-    for (const FaceFills &face : shown)
-        faces.push_back(&face);
-    paint_boxes(faces.data(), static_cast<int>(faces.size()), {around.area});
-    XSetWindowBackgroundPixmap(display, root_window, pixmap);
-    XClearWindow(display, root_window);
-    publish(replaced);
-    repaint_all = false;
+    fresh = true;
 }
 
 // Draws the current time on every monitor and sends what changed: into
-// the pixmap, onto the root window, and to the properties' readers.
+// the pixmap, onto the root window, and to the properties' readers.  A
+// new pixmap, or new monitors, get everything.
 void update_root() {
     int hour;
     int minute;
@@ -300,12 +285,11 @@ void update_root() {
         const Box &m = monitors[i];
         record_face(now[i], hour, minute, second, at_least_minimum(m.width),
                     at_least_minimum(m.height), border, m.x, m.y);
-        if (repaint_all || i >= shown.size())
+        if (repaint_all)
             continue;
         changed_boxes(shown[i], now[i], changed, pen_keys());
-        for (Box box : changed)
-            if (clip_box(box, around.area))
-                boxes.push_back(box);
+        clip_boxes(changed, around.area);
+        boxes.insert(boxes.end(), changed.begin(), changed.end());
     }
     if (repaint_all)
         boxes.assign(1, around.area);
@@ -317,9 +301,16 @@ void update_root() {
     for (const FaceFills &face : shown)
         faces.push_back(&face);
     paint_boxes(faces.data(), static_cast<int>(faces.size()), boxes);
-    // The root window shows its background anew where it changed.
-    copy_boxes(root_gc, root_window, boxes);
-    publish(None);
+    if (fresh) {
+        XSetWindowBackgroundPixmap(display, root_window, pixmap);
+        XClearWindow(display, root_window);
+    } else {
+        // The root window shows its background anew where it changed.
+        copy_boxes(root_gc, root_window, boxes);
+    }
+    publish();
+    replaced = None;
+    fresh = false;
 }
 
 // Reads every event that has arrived: the root window's ConfigureNotify
@@ -392,17 +383,14 @@ int run_root() {
             reread_monitors();
         if (pixmap == None || size_changed())
             new_pixmap();
-        else if (due || repaint_all)
+        if (due || repaint_all)
             update_root();
         due = false;
         XFlush(display);
         if (stop_requested)
             break;
 
-        const long long wait = nanoseconds_to_next_tick(interval);
-        timeval timeout;
-        timeout.tv_sec = static_cast<time_t>(wait / 1000000000);
-        timeout.tv_usec = static_cast<suseconds_t>(wait % 1000000000 / 1000);
+        const timespec timeout = as_timespec(nanoseconds_to_next_tick(interval));
         fd_set readable;
         FD_ZERO(&readable);
         FD_SET(connection, &readable);
@@ -410,7 +398,7 @@ int run_root() {
         // As in the window's loop: events that Xlib has already read wait
         // in its queue, where select cannot see them.
         if (XPending(display) == 0 &&
-            select(highest + 1, &readable, nullptr, nullptr, &timeout) <= 0) {
+            pselect(highest + 1, &readable, nullptr, nullptr, &timeout, nullptr) <= 0) {
             if (stop_requested)
                 break;
             if (pixmap_gone)

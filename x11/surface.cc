@@ -5,8 +5,8 @@
 #include "icon.h"
 #include "options.h"
 #include "quadface.h"
+#include "ticks.h"
 
-#include <ctime>
 
 Colormap colormap;
 unsigned long fg_pixel;
@@ -128,16 +128,6 @@ void create_pixmap() {
 // The library's two primitives: the calls go to the list being recorded.
 void face_set_pen(int pen) { note_pen(pen); }
 void face_fill(int x0, int y0, int x1, int y1) { note_fill(x0, y0, x1, y1); }
-
-void read_local_time(int &hour, int &minute, int &second) {
-    const std::time_t now = std::time(nullptr);
-    const std::tm *local = std::localtime(&now);
-    if (local == nullptr)
-        fatal_error("Cannot read the local time");
-    hour = local->tm_hour;
-    minute = local->tm_min;
-    second = local->tm_sec;
-}
 
 void paint_boxes(const FaceFills *const faces[], int count, const std::vector<Box> &boxes) {
     int pen = -1;

@@ -29,9 +29,6 @@ unsigned long alloc_colour(const char *name, unsigned long fallback);
 // next update draws and copies the whole picture.
 void create_pixmap();
 
-// The local time of day; the process ends when it cannot be read.
-void read_local_time(int &hour, int &minute, int &second);
-
 // The pens' pixel values, as the change finder compares them: pens of one
 // colour look alike.
 const std::uint32_t *pen_keys();

@@ -25,7 +25,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 from clock_tests import (FROZEN_HMS, FROZEN_TIME, faketime_library, rss_kib,  # noqa: E402,F401
-                         sanitizer_env, wait_until)
+                         sanitizer_env, stop_process, wait_until)
 
 from PIL import Image
 
@@ -174,13 +174,7 @@ class Sway:
         self.process.wait(timeout=WAIT)
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=WAIT)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        stop_process(self.process, WAIT)
         self.log.close()
         shutil.rmtree(self.runtime, ignore_errors=True)
 
